@@ -1,0 +1,251 @@
+#include "PitchEngine.h"
+
+#include "capture/SilenceSource.h"
+#include "mixer/SoftwareMixer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace tonik {
+
+namespace {
+
+constexpr const char* kErrorCaption = "ERROR";
+constexpr const char* kNoteCaption = "Tonikit";
+
+// Fraction of the control's range to a raw control value, truncated toward zero and kept
+// within what the control's type can hold.
+uint32_t rawVolume(uint32_t minimum, uint32_t maximum, double fraction) {
+    const double raw = std::trunc(minimum + (double(maximum) - double(minimum)) * fraction);
+    if (!(raw >= 0.0)) return 0;  // negative or NaN
+    if (raw >= double(std::numeric_limits<uint32_t>::max()))
+        return std::numeric_limits<uint32_t>::max();
+    return static_cast<uint32_t>(raw);
+}
+
+}  // namespace
+
+EngineBackends backendsFromEnvironment() {
+    const char* capture = std::getenv("TONIK_CAPTURE");
+    if (capture && *capture && std::strcmp(capture, "silence") != 0)
+        std::fprintf(stderr, "tonik: unknown TONIK_CAPTURE \"%s\", capturing silence\n", capture);
+    return {std::make_unique<SoftwareMixer>(), std::make_unique<SilenceSource>()};
+}
+
+PitchEngine::PitchEngine(EngineBackends backends, Host& host)
+    : host_(host),
+      analysis_(settings_),
+      sink_(store_, analysis_, settings_, *this),
+      mixer_(std::move(backends.mixer)),
+      recorder_(std::move(backends.capture), host) {}
+
+PitchEngine::~PitchEngine() {
+    pitchCallback_ = nullptr;
+    volumeCallback_ = nullptr;
+    recorder_.release();
+    mixer_.close();
+}
+
+EngineState PitchEngine::state() const {
+    switch (run_) {
+        case Run::Pushed: return EngineState::Pushed;
+        case Run::Live:
+            return settings_.mode == BlockMode::Volume ? EngineState::Volume : EngineState::Pitch;
+        case Run::None: break;
+    }
+    return initialized_ ? EngineState::Ready : EngineState::Closed;
+}
+
+void PitchEngine::openMixer(void* owner) {
+    for (;;) {
+        const int code = mixer_.open();
+        if (code == 0) return;
+        const std::string text = formatMessage(
+            "ERROR (0x%X)\nFail to initialize Sound Mixer Device.\n\nDo you want to retry "
+            "initializing?\nOtherwise, this program will now EXIT.",
+            static_cast<unsigned>(code));
+        if (host_.showMessage(owner, text, kErrorCaption, TONIK_ICON_WARNING,
+                              TONIK_BUTTONS_RETRY_CANCEL) != TONIK_ANSWER_RETRY)
+            host_.quitAndExit();
+    }
+}
+
+void PitchEngine::readVolumeAtStart(void* owner) {
+    for (;;) {
+        uint32_t volume = 0;
+        const int code = mixer_.getVolume(volume);
+        if (code == 0) {
+            currentVolume_ = volume;
+            return;
+        }
+        const std::string text = formatMessage(
+            "ERROR (0x%X)\nFail to get recording volume level.\n\nDo you want to retry getting "
+            "volume level?\nOtherwise, this program will now EXIT.",
+            static_cast<unsigned>(code));
+        if (host_.showMessage(owner, text, kErrorCaption, TONIK_ICON_WARNING,
+                              TONIK_BUTTONS_RETRY_CANCEL) != TONIK_ANSWER_RETRY)
+            host_.quitAndExit();
+    }
+}
+
+void PitchEngine::initialize(void* owner) {
+    if (run_ != Run::None) return;
+    // TODO(#6): check that the sound system this build captures from is usable.
+    openMixer(owner);
+    if (mixer_.getMute() == 0) {
+        mixer_.setMute(1);
+        host_.showMessage(owner, "NOTE: This program makes your microphone sound mute.",
+                          kNoteCaption, TONIK_ICON_INFORMATION, TONIK_BUTTONS_OK);
+    }
+    currentBoost_ = mixer_.getBoost();
+    volumeMinimum_ = mixer_.volumeMinimum();
+    volumeMaximum_ = mixer_.volumeMaximum();
+    readVolumeAtStart(owner);
+
+    recorder_.setOwner(owner);
+    if (!recorder_.prepared())
+        recorder_.prepare([this](const int16_t* samples, int count) {
+            return sink_.blockSink(samples, count);
+        });
+    initialized_ = true;
+    released_ = false;
+}
+
+bool PitchEngine::beginLiveRun(void* owner, BlockMode mode) {
+    // A live run needs the capture device that initialize prepares and clear gives up.
+    if (run_ != Run::None || !initialized_ || released_) return false;
+    run_ = Run::Live;
+    settings_.mode = mode;
+    owner_ = owner;
+    return true;
+}
+
+void PitchEngine::start(void* owner, FrameResultCallback callback) {
+    if (!beginLiveRun(owner, BlockMode::Pitch)) return;
+    pitchCallback_ = callback;
+    store_.reset();
+    recorder_.setOwner(owner);
+    recorder_.start();
+}
+
+void PitchEngine::volumeStart(void* owner, LevelResultCallback callback) {
+    if (!beginLiveRun(owner, BlockMode::Volume)) return;
+    volumeCallback_ = callback;
+    store_.reset();
+    recorder_.setOwner(owner);
+    recorder_.start();
+}
+
+// Any end function ends any run. Capture stops with it, so a run that is over never delivers
+// another block; the worker has left the callback when this returns.
+void PitchEngine::endRun() {
+    run_ = Run::None;
+    recorder_.stop();
+}
+
+void PitchEngine::stop() {
+    if (run_ == Run::None) return;
+    pitchCallback_ = nullptr;
+    endRun();
+}
+
+void PitchEngine::volumeStop(double noiseLevel) {
+    if (run_ == Run::None) return;
+    settings_.noiseGate = noiseLevel;
+    volumeCallback_ = nullptr;
+    endRun();
+}
+
+int PitchEngine::volumeChange(double volume, int boost, int peakLevel) {
+    const uint32_t raw = rawVolume(volumeMinimum_, volumeMaximum_, volume);
+    mixer_.setVolume(raw);
+    mixer_.setBoost(boost);
+    currentVolume_ = raw;
+    currentBoost_ = boost;
+    settings_.peakLevel = peakLevel;
+    return 1;
+}
+
+void PitchEngine::startFile(void* owner, FrameResultCallback callback) {
+    if (run_ != Run::None) return;
+    run_ = Run::Pushed;
+    settings_.mode = BlockMode::Pitch;
+    pitchCallback_ = callback;
+    owner_ = owner;
+    store_.reset();
+}
+
+void PitchEngine::stopFile() {
+    if (run_ == Run::None) return;
+    endRun();  // the callback stays stored
+}
+
+int PitchEngine::send(const int16_t* samples, int count) {
+    // The store has one writer: while the capture thread feeds it, pushed samples wait outside.
+    if (recorder_.capturing()) return 0;
+    return sink_.blockSink(samples, count);
+}
+
+void PitchEngine::clear() {
+    if (run_ == Run::None) return;
+    pitchCallback_ = nullptr;
+    volumeCallback_ = nullptr;
+    recorder_.release();
+    released_ = true;
+}
+
+int PitchEngine::deliverBlock() {
+    uint32_t volume = 0;
+    if (mixer_.getVolume(volume) == 0) currentVolume_.store(volume, std::memory_order_relaxed);
+    currentBoost_.store(mixer_.getBoost(), std::memory_order_relaxed);
+
+    const ShortFrame& shortFrame = store_.shortFrame(0);
+    const double* samples = shortFrame.samples;
+    const double* spectrum512 = shortFrame.spectrum;
+    const double* spectrum1024 = store_.midFrame(0).spectrum;
+    const double* spectrum2048 = store_.longFrame(0).spectrum;
+    const BlockStatistics& stats = store_.statistics();
+
+    if (settings_.mode.load(std::memory_order_relaxed) == BlockMode::Volume) {
+        LevelResult& r = levelRecord_;
+        const double minimum = volumeMinimum_.load(std::memory_order_relaxed);
+        const double maximum = volumeMaximum_.load(std::memory_order_relaxed);
+        const double current = currentVolume_.load(std::memory_order_relaxed);
+        // A control without range has nothing to report but its bottom.
+        r.volumeFraction = maximum > minimum ? (current - minimum) / (maximum - minimum) : 0.0;
+        r.boost = currentBoost_.load(std::memory_order_relaxed);
+        r.peakLevel = settings_.peakLevel.load(std::memory_order_relaxed);
+        r.level = shortFrame.level;
+        r.samples512 = samples;
+        r.spectrum512 = spectrum512;
+        r.spectrum1024 = spectrum1024;
+        r.spectrum2048 = spectrum2048;
+        r.floor512 = stats.floor512;
+        r.floor1024 = stats.floor1024;
+        r.floor2048 = stats.floor2048;
+        r.top512 = stats.top512;
+        r.top1024 = stats.top1024;
+        r.top2048 = stats.top2048;
+        r.wideTop512 = stats.wideTop512;
+        r.wideTop1024 = stats.wideTop1024;
+        r.wideTop2048 = stats.wideTop2048;
+        const LevelResultCallback callback = volumeCallback_.load();
+        return callback ? callback(&r) : 0;
+    }
+
+    FrameResult& r = store_.result();
+    r.samples512 = samples;
+    r.spectrum512 = spectrum512;
+    r.spectrum1024 = spectrum1024;
+    r.spectrum2048 = spectrum2048;
+    r.floor512 = stats.floor512;
+    r.floor1024 = stats.floor1024;
+    r.floor2048 = stats.floor2048;
+    const FrameResultCallback callback = pitchCallback_.load();
+    return callback ? callback(&r) : 0;
+}
+
+}  // namespace tonik

@@ -1,0 +1,93 @@
+// The engine behind the exports: owns the frame store, the pitch analysis, the block pipeline,
+// the recording mixer and the capture recorder, and runs one run at a time.
+//
+// Every method but deliverBlock runs on the application thread. deliverBlock runs on the
+// thread that runs the pipeline: the capture worker in a live run, the caller of send()
+// otherwise. The values both sides touch are atomics.
+#pragma once
+
+#include "analysis/AnalysisSettings.h"
+#include "analysis/BlockSink.h"
+#include "analysis/FrameStore.h"
+#include "analysis/PitchAnalysis.h"
+#include "capture/CaptureSource.h"
+#include "capture/DxRecorder.h"
+#include "host/Host.h"
+#include "mixer/MixerBackend.h"
+#include "mixer/RecordingMixer.h"
+#include "tonik.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace tonik {
+
+enum class EngineState { Closed, Ready, Pitch, Volume, Pushed };
+
+struct EngineBackends {
+    std::unique_ptr<MixerBackend> mixer;
+    std::unique_ptr<CaptureSource> capture;
+};
+
+// The backends named by TONIK_CAPTURE (for now only "silence", the default) with the
+// software mixer.
+EngineBackends backendsFromEnvironment();
+
+class PitchEngine final : public BlockTarget {
+public:
+    PitchEngine(EngineBackends backends, Host& host);
+    ~PitchEngine() override;
+
+    void initialize(void* owner);
+    void start(void* owner, FrameResultCallback callback);
+    void stop();
+    void volumeStart(void* owner, LevelResultCallback callback);
+    void volumeStop(double noiseLevel);
+    int volumeChange(double volume, int boost, int peakLevel);
+    void startFile(void* owner, FrameResultCallback callback);
+    void stopFile();
+    int send(const int16_t* samples, int count);
+    void clear();
+
+    int deliverBlock() override;
+
+    EngineState state() const;
+    double noiseGate() const { return settings_.noiseGate; }
+    int peakLevel() const { return settings_.peakLevel; }
+    uint32_t currentVolume() const { return currentVolume_; }
+    int currentBoost() const { return currentBoost_; }
+    const FrameStore& frameStore() const { return store_; }
+    RecordingMixer& mixer() { return mixer_; }
+
+private:
+    enum class Run { None, Live, Pushed };
+
+    void openMixer(void* owner);
+    void readVolumeAtStart(void* owner);
+    bool beginLiveRun(void* owner, BlockMode mode);
+    void endRun();
+
+    Host& host_;
+    AnalysisSettings settings_;
+    FrameStore store_;
+    PitchAnalysis analysis_;
+    BlockSink sink_;
+    RecordingMixer mixer_;
+    DxRecorder recorder_;
+    LevelResult levelRecord_{};
+
+    std::atomic<FrameResultCallback> pitchCallback_{nullptr};
+    std::atomic<LevelResultCallback> volumeCallback_{nullptr};
+    void* owner_ = nullptr;
+    Run run_ = Run::None;  // non-None is "a run is active"
+    bool initialized_ = false;
+    bool released_ = false;  // the capture device was given up by clear()
+
+    std::atomic<uint32_t> currentVolume_{0};
+    std::atomic<uint32_t> volumeMinimum_{0};
+    std::atomic<uint32_t> volumeMaximum_{0};
+    std::atomic<int> currentBoost_{0};
+};
+
+}  // namespace tonik

@@ -1,0 +1,68 @@
+#include "DxRecorder.h"
+
+namespace tonik {
+
+namespace {
+constexpr const char* kCaption = "DirectSound";
+}
+
+DxRecorder::DxRecorder(std::unique_ptr<CaptureSource> source, Host& host)
+    : source_(std::move(source)), host_(host) {}
+
+DxRecorder::~DxRecorder() { release(); }
+
+void DxRecorder::prepare(Sink sink) {
+    sink_ = std::move(sink);
+    buffer_.assign(kMaxReadSamples, 0);
+    switch (source_->open()) {
+        case CaptureOpenResult::Ok: break;
+        case CaptureOpenResult::NoDevice:
+            host_.fatal(owner_, "ERROR: Can not find Sound Device. \nTonikit will now EXIT!", kCaption);
+        case CaptureOpenResult::CannotOpen:
+            host_.fatal(owner_, "Error initializing DirectSound. \nTonikit will now EXIT!", kCaption);
+        case CaptureOpenResult::CannotConfigure:
+            host_.fatal(owner_, "Error creating DirectSound Buffer. \nTonikit will now EXIT!", kCaption);
+    }
+    prepared_ = true;
+}
+
+void DxRecorder::start() {
+    if (!prepared_ || capturing_) return;
+    while (!source_->start())
+        host_.showMessage(owner_, "Error in Recording Signal.Try Again.", kCaption,
+                          TONIK_ICON_ERROR, TONIK_BUTTONS_OK);
+    capturing_ = true;
+    stopRequested_ = false;
+    worker_ = std::thread(&DxRecorder::run, this);
+}
+
+void DxRecorder::run() {
+    while (!stopRequested_.load()) {
+        const int count = source_->read(buffer_.data(), kMaxReadSamples);
+        if (count < 0) return;  // device error: no more blocks until the next start
+        if (count > 0 && !stopRequested_.load()) sink_(buffer_.data(), count);
+    }
+}
+
+void DxRecorder::stop() {
+    if (!capturing_) return;
+    stopRequested_ = true;
+    source_->interrupt();
+    if (worker_.joinable()) {
+        // A sink that ends the run from inside the worker cannot wait for itself.
+        if (worker_.get_id() == std::this_thread::get_id())
+            worker_.detach();
+        else
+            worker_.join();
+    }
+    source_->stop();
+    capturing_ = false;
+}
+
+void DxRecorder::release() {
+    stop();
+    if (prepared_) source_->close();
+    prepared_ = false;
+}
+
+}  // namespace tonik
