@@ -191,8 +191,6 @@ int PitchEngine::send(const int16_t* samples, int count) {
 
 void PitchEngine::clear() {
     if (run_ == Run::None) return;
-    pitchCallback_ = nullptr;
-    volumeCallback_ = nullptr;
     recorder_.release();
     released_ = true;
 }

@@ -9,7 +9,7 @@ namespace tonik {
 
 namespace {
 
-constexpr double kSampleScale = 1.0 / 32767.0;
+constexpr double kFullScale = 32767.0;
 
 // Window lengths longer than the frame: the mid and long frames see only the rising part and
 // the start of the falling half of the window, which weights the newest samples most.
@@ -77,7 +77,7 @@ void FrameStore::pushBlock(const int16_t* x) {
     ShortFrame& s = shortFrames_[frameIndex_];
     s.position = p44_;
     for (int i = 0; i < ShortFrame::kPoints; ++i)
-        s.samples[i] = ring44_->data[p44_ + i] * kSampleScale;
+        s.samples[i] = ring44_->data[p44_ + i] / kFullScale;
     s.level = blockLevel(s.samples, ShortFrame::kPoints);
     shortSpectrum_.compute(s.samples, s.spectrum);
 
@@ -86,7 +86,7 @@ void FrameStore::pushBlock(const int16_t* x) {
                             s.level);
     m.position = (p22_ - 768 + Ring22::kSize) % Ring22::kSize;
     for (int i = 0; i < MidFrame::kPoints; ++i)
-        m.samples[i] = ring22_->data[m.position + i] * kSampleScale;
+        m.samples[i] = ring22_->data[m.position + i] / kFullScale;
     midSpectrum_.compute(m.samples, m.spectrum);
 
     LongFrame& l = longFrames_[frameIndex_];
@@ -96,7 +96,7 @@ void FrameStore::pushBlock(const int16_t* x) {
     constexpr int kHalf = LongFrame::kPoints / 2;
     std::fill(l.samples, l.samples + kHalf, 0.0);
     for (int i = kHalf; i < LongFrame::kPoints; ++i)
-        l.samples[i] = ring11_->data[l.position + i] * kSampleScale;
+        l.samples[i] = ring11_->data[l.position + i] / kFullScale;
     longSpectrum_.compute(l.samples, l.spectrum);
 
     p44_ = (p44_ + kBlockSize) % Ring44::kSize;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <new>
 #include <numbers>
 #include <vector>
 
@@ -37,13 +38,21 @@ LogSpectrum::LogSpectrum(int points, int windowLength) : points_(points), plan_(
     plan_->out = fftw_alloc_complex(points / 2 + 1);
     // ESTIMATE keeps the arithmetic, and so every result, the same from run to run.
     plan_->plan = fftw_plan_dft_r2c_1d(points, plan_->in, plan_->out, FFTW_ESTIMATE);
+    if (!plan_->in || !plan_->out || !plan_->plan) {
+        release();
+        throw std::bad_alloc();
+    }
+}
+
+void LogSpectrum::release() {
+    if (plan_->plan) fftw_destroy_plan(plan_->plan);
+    fftw_free(plan_->out);
+    fftw_free(plan_->in);
 }
 
 LogSpectrum::~LogSpectrum() {
     std::lock_guard lock(plannerMutex());
-    fftw_destroy_plan(plan_->plan);
-    fftw_free(plan_->out);
-    fftw_free(plan_->in);
+    release();
 }
 
 void LogSpectrum::compute(const double* samples, double* spectrum) {

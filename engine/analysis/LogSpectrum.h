@@ -23,6 +23,7 @@ public:
 
 private:
     struct Plan;
+    void release();  // with the planner lock held
     int points_;
     std::unique_ptr<Plan> plan_;
 };

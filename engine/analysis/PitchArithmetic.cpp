@@ -54,9 +54,18 @@ int argMax(const double* values, int count) {
     return index;
 }
 
+// ceil(x) as an index, held within -1..count + 1 so that no conversion overflows; a NaN
+// becomes -1 (nothing left of the array).
+static int ceilIndex(double x, int count) {
+    const double c = std::ceil(x);
+    if (!(c > -1.0)) return -1;
+    if (c > count + 1.0) return count + 1;
+    return static_cast<int>(c);
+}
+
 WindowPeak windowPeak(const double* values, int count, double centre, double halfWidth) {
-    int lo = static_cast<int>(std::ceil(centre - halfWidth));
-    int hi = static_cast<int>(std::ceil(centre + halfWidth));
+    int lo = ceilIndex(centre - halfWidth, count);
+    int hi = ceilIndex(centre + halfWidth, count);
     if (lo < 0) lo = 0;
     if (hi > count - 1) hi = count - 1;
     if (lo > hi) return {0.0, -2.0};  // the window lies outside the array
@@ -72,12 +81,12 @@ WindowPeak windowPeak(const double* values, int count, double centre, double hal
 }
 
 bool isPeakAbove(const double* values, int count, double centre, double halfWidth) {
-    int left = static_cast<int>(std::ceil(centre - halfWidth));
-    int end = static_cast<int>(std::ceil(centre + halfWidth));
+    if (!(centre >= 0.0 && centre < count)) return false;  // NaN included
+    const int c = static_cast<int>(centre);
+    int left = ceilIndex(centre - halfWidth, count);
+    int end = ceilIndex(centre + halfWidth, count);
     if (left < 0) left = 0;
     if (end > count) end = count - 1;  // an end equal to count stays
-    const int c = static_cast<int>(centre);
-    if (c < 0 || c >= count) return false;
 
     const double rightMin = end > c ? minOf(values + c, end - c) : kNoMinimum;
     const double leftMin = c > left ? minOf(values + left, c - left) : kNoMinimum;

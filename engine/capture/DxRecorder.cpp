@@ -31,9 +31,16 @@ void DxRecorder::start() {
     while (!source_->start())
         host_.showMessage(owner_, "Error in Recording Signal.Try Again.", kCaption,
                           TONIK_ICON_ERROR, TONIK_BUTTONS_OK);
-    capturing_ = true;
+    // A worker that ended its own run has finished by now or is about to.
+    if (worker_.joinable()) worker_.join();
     stopRequested_ = false;
-    worker_ = std::thread(&DxRecorder::run, this);
+    try {
+        worker_ = std::thread(&DxRecorder::run, this);
+    } catch (...) {
+        source_->stop();
+        throw;
+    }
+    capturing_ = true;
 }
 
 void DxRecorder::run() {
@@ -48,19 +55,16 @@ void DxRecorder::stop() {
     if (!capturing_) return;
     stopRequested_ = true;
     source_->interrupt();
-    if (worker_.joinable()) {
-        // A sink that ends the run from inside the worker cannot wait for itself.
-        if (worker_.get_id() == std::this_thread::get_id())
-            worker_.detach();
-        else
-            worker_.join();
-    }
+    // A sink that ends the run from inside the worker cannot wait for itself; the worker
+    // leaves its loop when the sink returns and is joined by the next start or release.
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
     source_->stop();
     capturing_ = false;
 }
 
 void DxRecorder::release() {
     stop();
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
     if (prepared_) source_->close();
     prepared_ = false;
 }
