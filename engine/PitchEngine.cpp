@@ -26,6 +26,18 @@ uint32_t rawVolume(uint32_t minimum, uint32_t maximum, double fraction) {
     return static_cast<uint32_t>(raw);
 }
 
+// Repeats `attempt` until it returns 0, asking after each failure whether to try again; any
+// answer but Retry ends the process.
+template <typename Attempt>
+void retryOrExit(Host& host, void* owner, const char* question, Attempt attempt) {
+    for (int code = attempt(); code != 0; code = attempt()) {
+        if (host.showMessage(owner, formatMessage(question, static_cast<unsigned>(code)),
+                             kErrorCaption, TONIK_ICON_WARNING,
+                             TONIK_BUTTONS_RETRY_CANCEL) != TONIK_ANSWER_RETRY)
+            host.quitAndExit();
+    }
+}
+
 }  // namespace
 
 EngineBackends backendsFromEnvironment() {
@@ -60,35 +72,22 @@ EngineState PitchEngine::state() const {
 }
 
 void PitchEngine::openMixer(void* owner) {
-    for (;;) {
-        const int code = mixer_.open();
-        if (code == 0) return;
-        const std::string text = formatMessage(
-            "ERROR (0x%X)\nFail to initialize Sound Mixer Device.\n\nDo you want to retry "
-            "initializing?\nOtherwise, this program will now EXIT.",
-            static_cast<unsigned>(code));
-        if (host_.showMessage(owner, text, kErrorCaption, TONIK_ICON_WARNING,
-                              TONIK_BUTTONS_RETRY_CANCEL) != TONIK_ANSWER_RETRY)
-            host_.quitAndExit();
-    }
+    retryOrExit(host_, owner,
+                "ERROR (0x%X)\nFail to initialize Sound Mixer Device.\n\nDo you want to retry "
+                "initializing?\nOtherwise, this program will now EXIT.",
+                [this] { return mixer_.open(); });
 }
 
 void PitchEngine::readVolumeAtStart(void* owner) {
-    for (;;) {
-        uint32_t volume = 0;
-        const int code = mixer_.getVolume(volume);
-        if (code == 0) {
-            currentVolume_ = volume;
-            return;
-        }
-        const std::string text = formatMessage(
-            "ERROR (0x%X)\nFail to get recording volume level.\n\nDo you want to retry getting "
-            "volume level?\nOtherwise, this program will now EXIT.",
-            static_cast<unsigned>(code));
-        if (host_.showMessage(owner, text, kErrorCaption, TONIK_ICON_WARNING,
-                              TONIK_BUTTONS_RETRY_CANCEL) != TONIK_ANSWER_RETRY)
-            host_.quitAndExit();
-    }
+    retryOrExit(host_, owner,
+                "ERROR (0x%X)\nFail to get recording volume level.\n\nDo you want to retry "
+                "getting volume level?\nOtherwise, this program will now EXIT.",
+                [this] {
+                    uint32_t volume = 0;
+                    const int code = mixer_.getVolume(volume);
+                    if (code == 0) currentVolume_ = volume;
+                    return code;
+                });
 }
 
 void PitchEngine::initialize(void* owner) {
