@@ -116,6 +116,7 @@ void PitchEngine::initialize(void* owner) {
 bool PitchEngine::beginLiveRun(void* owner, BlockMode mode) {
     // A live run needs the capture device that initialize prepares and clear gives up.
     if (run_ != Run::None || !initialized_ || released_) return false;
+    recorder_.waitForWorker();
     run_ = Run::Live;
     settings_.mode = mode;
     owner_ = owner;
@@ -170,6 +171,7 @@ int PitchEngine::volumeChange(double volume, int boost, int peakLevel) {
 
 void PitchEngine::startFile(void* owner, FrameResultCallback callback) {
     if (run_ != Run::None) return;
+    recorder_.waitForWorker();
     run_ = Run::Pushed;
     settings_.mode = BlockMode::Pitch;
     pitchCallback_ = callback;
@@ -185,6 +187,7 @@ void PitchEngine::stopFile() {
 int PitchEngine::send(const int16_t* samples, int count) {
     // The store has one writer: while the capture thread feeds it, pushed samples wait outside.
     if (recorder_.capturing()) return 0;
+    recorder_.waitForWorker();
     return sink_.blockSink(samples, count);
 }
 

@@ -80,7 +80,9 @@ private:
     std::atomic<FrameResultCallback> pitchCallback_{nullptr};
     std::atomic<LevelResultCallback> volumeCallback_{nullptr};
     void* owner_ = nullptr;
-    Run run_ = Run::None;  // non-None is "a run is active"
+    // Non-None is "a run is active". Atomic because a callback that (against the rules) ends
+    // its own run writes it from the capture thread.
+    std::atomic<Run> run_{Run::None};
     bool initialized_ = false;
     bool released_ = false;  // the capture device was given up by clear()
 

@@ -31,8 +31,7 @@ void DxRecorder::start() {
     while (!source_->start())
         host_.showMessage(owner_, "Error in Recording Signal.Try Again.", kCaption,
                           TONIK_ICON_ERROR, TONIK_BUTTONS_OK);
-    // A worker that ended its own run has finished by now or is about to.
-    if (worker_.joinable()) worker_.join();
+    waitForWorker();
     stopRequested_ = false;
     try {
         worker_ = std::thread(&DxRecorder::run, this);
@@ -55,16 +54,20 @@ void DxRecorder::stop() {
     if (!capturing_) return;
     stopRequested_ = true;
     source_->interrupt();
-    // A sink that ends the run from inside the worker cannot wait for itself; the worker
-    // leaves its loop when the sink returns and is joined by the next start or release.
-    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+    waitForWorker();
     source_->stop();
     capturing_ = false;
 }
 
+void DxRecorder::waitForWorker() {
+    // A sink that ended the run from inside the worker cannot wait for itself; the worker then
+    // leaves its loop when the sink returns, and the next caller from outside joins it.
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+}
+
 void DxRecorder::release() {
     stop();
-    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+    waitForWorker();
     if (prepared_) source_->close();
     prepared_ = false;
 }

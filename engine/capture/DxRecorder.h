@@ -36,6 +36,9 @@ public:
     // Stops if capturing and closes the source; prepare again before the next start.
     void release();
     bool capturing() const { return capturing_; }
+    // Returns once no worker is running. Only needed after a sink stopped its own run: the
+    // worker may still be finishing the blocks of its last read.
+    void waitForWorker();
 
 private:
     void run();
@@ -45,7 +48,7 @@ private:
     void* owner_ = nullptr;
     Sink sink_;
     bool prepared_ = false;
-    bool capturing_ = false;
+    std::atomic<bool> capturing_{false};  // also cleared by a sink that stops its own run
     std::atomic<bool> stopRequested_{false};
     std::vector<int16_t> buffer_;
     std::thread worker_;

@@ -185,6 +185,29 @@ TEST_F(PitchEngineTest, ClearGivesUpTheDeviceUntilTheNextInitialize) {
     engine_->stop();
 }
 
+// Ending a run from inside its own callback is not allowed, but must not leave the worker
+// writing the store while the next run starts.
+PitchEngine* selfStopping = nullptr;
+int stopFromInside(const FrameResult*) {
+    ++firstCalls;
+    selfStopping->stop();
+    return 0;
+}
+
+TEST_F(PitchEngineTest, ARunEndedFromItsCallbackFinishesBeforeTheNextStarts) {
+    selfStopping = engine_.get();
+    engine_->initialize(nullptr);
+    engine_->start(nullptr, stopFromInside);
+    feedBlocks(6);
+    ASSERT_TRUE(eventually([] { return firstCalls == 1; }));
+    engine_->startFile(nullptr, countSecond);
+    const std::vector<int16_t> block(512, 9);
+    EXPECT_EQ(engine_->send(block.data(), 512), 1);
+    EXPECT_EQ(engine_->frameStore().blockCount(), 1);  // reset came after the worker's blocks
+    EXPECT_EQ(firstCalls, 1);
+    engine_->stopFile();
+}
+
 TEST_F(PitchEngineTest, PushedSamplesWaitWhileLiveCaptureFeedsTheStore) {
     engine_->initialize(nullptr);
     engine_->start(nullptr, countFirst);
