@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the tests with a sanitizer (thread, the default, or address) into build-SANITIZER/
+# and runs them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sanitizer="${1:-thread}"
+bash scripts/install-deps.sh
+cmake -S . -B "build-$sanitizer" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DHUMMWELL_SANITIZE="$sanitizer" -DHUMMWELL_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "build-$sanitizer" -j2
+export QT_QPA_PLATFORM=offscreen
+export TSAN_OPTIONS="halt_on_error=1 ${TSAN_OPTIONS:-}"
+ctest --test-dir "build-$sanitizer" --output-on-failure -j2
