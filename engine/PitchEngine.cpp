@@ -119,7 +119,7 @@ bool PitchEngine::beginLiveRun(void* owner, BlockMode mode) {
     recorder_.waitForWorker();
     run_ = Run::Live;
     settings_.mode = mode;
-    owner_ = owner;
+    recorder_.setOwner(owner);
     return true;
 }
 
@@ -127,7 +127,6 @@ void PitchEngine::start(void* owner, FrameResultCallback callback) {
     if (!beginLiveRun(owner, BlockMode::Pitch)) return;
     pitchCallback_ = callback;
     store_.reset();
-    recorder_.setOwner(owner);
     recorder_.start();
 }
 
@@ -135,7 +134,6 @@ void PitchEngine::volumeStart(void* owner, LevelResultCallback callback) {
     if (!beginLiveRun(owner, BlockMode::Volume)) return;
     volumeCallback_ = callback;
     store_.reset();
-    recorder_.setOwner(owner);
     recorder_.start();
 }
 
@@ -175,7 +173,7 @@ void PitchEngine::startFile(void* owner, FrameResultCallback callback) {
     run_ = Run::Pushed;
     settings_.mode = BlockMode::Pitch;
     pitchCallback_ = callback;
-    owner_ = owner;
+    recorder_.setOwner(owner);
     store_.reset();
 }
 

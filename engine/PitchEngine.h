@@ -56,9 +56,7 @@ public:
     double noiseGate() const { return settings_.noiseGate; }
     int peakLevel() const { return settings_.peakLevel; }
     uint32_t currentVolume() const { return currentVolume_; }
-    int currentBoost() const { return currentBoost_; }
     const FrameStore& frameStore() const { return store_; }
-    RecordingMixer& mixer() { return mixer_; }
 
 private:
     enum class Run { None, Live, Pushed };
@@ -79,7 +77,6 @@ private:
 
     std::atomic<FrameResultCallback> pitchCallback_{nullptr};
     std::atomic<LevelResultCallback> volumeCallback_{nullptr};
-    void* owner_ = nullptr;
     // Non-None is "a run is active". Atomic because a callback that (against the rules) ends
     // its own run writes it from the capture thread.
     std::atomic<Run> run_{Run::None};

@@ -7,16 +7,15 @@ int BlockSink::blockSink(const int16_t* samples, int count) {
     if (samples == nullptr) return 0;
     int delivered = 0;
     while (count >= kBlockSize) {
-        blocksPending_ = count / kBlockSize;
+        const int blocksPending = count / kBlockSize;  // this one included
         store_.pushBlock(samples);
         store_.computeStatistics();
         if (settings_.mode.load(std::memory_order_relaxed) == BlockMode::Pitch)
-            analysis_.analyzeBlock(store_, blocksPending_, store_.result());
+            analysis_.analyzeBlock(store_, blocksPending, store_.result());
         delivered = target_.deliverBlock();
         samples += kBlockSize;
         count -= kBlockSize;
     }
-    blocksPending_ = 0;
     return delivered;
 }
 

@@ -29,15 +29,11 @@ public:
     // result for the last block; 0 when no block was whole or samples is null.
     int blockSink(const int16_t* samples, int count);
 
-    // Whole blocks still to process in the current call, the current one included.
-    int blocksPending() const { return blocksPending_; }
-
 private:
     FrameStore& store_;
     PitchAnalysis& analysis_;
     const AnalysisSettings& settings_;
     BlockTarget& target_;
-    int blocksPending_ = 0;
 };
 
 }  // namespace tonik

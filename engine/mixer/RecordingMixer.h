@@ -31,8 +31,6 @@ public:
     uint32_t volumeMinimum() const;
     uint32_t volumeMaximum() const;
 
-    MixerBackend& backend() { return *backend_; }
-
 private:
     int readSwitch(MixerControl control);
     int writeSwitch(MixerControl control, int value);
