@@ -12,7 +12,7 @@ namespace {
 constexpr double kFullScale = 32767.0;
 
 // Window lengths longer than the frame: the mid and long frames see only the rising part and
-// the start of the falling half of the window, which weights the newest samples most.
+// the start of the falling half of the window, so their oldest samples weigh least.
 constexpr int kMidWindow = 1536;
 constexpr int kLongWindow = 3584;
 

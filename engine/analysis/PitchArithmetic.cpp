@@ -7,6 +7,15 @@ namespace tonik {
 namespace {
 constexpr double kA0Hz = 27.5;  // MIDI note 21
 constexpr double kA0Note = 21.0;
+
+// ceil(x) as an index, held within -1..count + 1 so that no conversion overflows; a NaN
+// becomes -1 (nothing left of the array).
+int ceilIndex(double x, int count) {
+    const double c = std::ceil(x);
+    if (!(c > -1.0)) return -1;
+    if (c > count + 1.0) return count + 1;
+    return static_cast<int>(c);
+}
 }  // namespace
 
 double noteToFreq(double note, double tuning) {
@@ -52,15 +61,6 @@ int argMax(const double* values, int count) {
         }
     }
     return index;
-}
-
-// ceil(x) as an index, held within -1..count + 1 so that no conversion overflows; a NaN
-// becomes -1 (nothing left of the array).
-static int ceilIndex(double x, int count) {
-    const double c = std::ceil(x);
-    if (!(c > -1.0)) return -1;
-    if (c > count + 1.0) return count + 1;
-    return static_cast<int>(c);
 }
 
 WindowPeak windowPeak(const double* values, int count, double centre, double halfWidth) {

@@ -43,8 +43,10 @@ void InstalledHost::postQuit() {
 
 void InstalledHost::exitProcess(int code) {
     const TonikHost host = current();
-    if (host.exitProcess) host.exitProcess(host.context, code);
-    std::exit(code);
+    if (host.exitProcess)
+        host.exitProcess(host.context, code);
+    else
+        std::exit(code);
 }
 
 std::string formatMessage(const char* format, unsigned value) {
