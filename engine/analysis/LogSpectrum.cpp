@@ -10,13 +10,10 @@
 
 namespace tonik {
 
-namespace {
-// FFTW's planner is not thread-safe; executing a finished plan is.
-std::mutex& plannerMutex() {
+std::mutex& fftPlannerMutex() {
     static std::mutex mutex;
     return mutex;
 }
-}  // namespace
 
 double hammingCoefficient(int n, int length) {
     return 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * n / (length - 1));
@@ -33,7 +30,7 @@ LogSpectrum::LogSpectrum(int points, int windowLength) : points_(points), plan_(
     plan_->window.resize(points);
     for (int n = 0; n < points; ++n) plan_->window[n] = hammingCoefficient(n, windowLength);
 
-    std::lock_guard lock(plannerMutex());
+    std::lock_guard lock(fftPlannerMutex());
     plan_->in = fftw_alloc_real(points);
     plan_->out = fftw_alloc_complex(points / 2 + 1);
     // ESTIMATE keeps the arithmetic, and so every result, the same from run to run.
@@ -51,7 +48,7 @@ void LogSpectrum::release() {
 }
 
 LogSpectrum::~LogSpectrum() {
-    std::lock_guard lock(plannerMutex());
+    std::lock_guard lock(fftPlannerMutex());
     release();
 }
 

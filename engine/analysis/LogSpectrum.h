@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 
 namespace tonik {
 
@@ -27,6 +28,10 @@ private:
     int points_;
     std::unique_ptr<Plan> plan_;
 };
+
+// FFTW's planner is not thread-safe (executing a finished plan is): every plan is made and
+// destroyed with this held.
+std::mutex& fftPlannerMutex();
 
 // Coefficient n of a Hamming window of length `length`.
 double hammingCoefficient(int n, int length);
