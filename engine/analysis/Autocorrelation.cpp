@@ -24,7 +24,7 @@ constexpr double kFftRelativeError = 1e-9;
 
 // Direct sums cost one multiply-add per sample pair; a transform pair of M points costs about
 // this many of them per point and stage (measured, see bench/).
-constexpr double kFftCostPerPointStage = 3.0;
+constexpr double kFftCostPerPointStage = 1.5;
 
 }  // namespace
 
@@ -93,10 +93,8 @@ double Autocorrelation::at(const double* x, int length, int lag) {
 }
 
 int Autocorrelation::bestLag(const double* x, int length, int lagMin, int lagMax) {
-    lastUsedFft_ = false;
-    lastExactSums_ = 0;
-    if (lagMax < lagMin || length <= 0) return lagMin;
-    if (length > kMaxLength) length = kMaxLength;
+    if (lagMax < lagMin || length <= 0) return bestLagDirect(x, length, lagMin, lagMax);
+    length = std::min(length, kMaxLength);
 
     // Lags at or beyond the run's length correlate nothing; only the rest costs a sum.
     const int longest = std::min(std::max(std::abs(lagMin), std::abs(lagMax)), length - 1);
@@ -110,6 +108,10 @@ int Autocorrelation::bestLag(const double* x, int length, int lagMin, int lagMax
 }
 
 int Autocorrelation::bestLagDirect(const double* x, int length, int lagMin, int lagMax) {
+    lastUsedFft_ = false;
+    lastExactSums_ = 0;
+    if (lagMax < lagMin || length <= 0) return lagMin;
+    length = std::min(length, kMaxLength);
     int best = lagMin;
     double bestValue = at(x, length, lagMin);
     for (int lag = lagMin + 1; lag <= lagMax; ++lag) {
@@ -124,6 +126,10 @@ int Autocorrelation::bestLagDirect(const double* x, int length, int lagMin, int 
 }
 
 int Autocorrelation::bestLagByFft(const double* x, int length, int lagMin, int lagMax) {
+    lastUsedFft_ = false;
+    lastExactSums_ = 0;
+    if (lagMax < lagMin || length <= 0) return lagMin;
+    length = std::min(length, kMaxLength);
     Plans& p = *plans_;
     const int longest = std::min(std::max(std::abs(lagMin), std::abs(lagMax)), length - 1);
     int log2 = kMinLog2;

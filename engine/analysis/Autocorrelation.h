@@ -28,13 +28,15 @@ public:
     // r(lag), summed directly.
     static double at(const double* x, int length, int lag);
 
-    // How the last bestLag was computed, for tests and benchmarks.
+    // The two ways, each with bestLag's answer; bestLag picks the cheaper one.
+    int bestLagDirect(const double* x, int length, int lagMin, int lagMax);
+    int bestLagByFft(const double* x, int length, int lagMin, int lagMax);
+
+    // How the last search was computed, for tests and benchmarks.
     bool lastUsedFft() const { return lastUsedFft_; }
     int lastExactSums() const { return lastExactSums_; }
 
 private:
-    int bestLagDirect(const double* x, int length, int lagMin, int lagMax);
-    int bestLagByFft(const double* x, int length, int lagMin, int lagMax);
 
     struct Plans;
     std::unique_ptr<Plans> plans_;

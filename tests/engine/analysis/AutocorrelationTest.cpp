@@ -65,6 +65,17 @@ TEST(Autocorrelation, EveryRangeGivesTheReferenceLag) {
     EXPECT_LT(byFft, 40) << "the narrow ranges must exercise the direct sums";
 }
 
+TEST(Autocorrelation, BothMethodsAgreeWhateverTheWidth) {
+    Autocorrelation correlation;
+    const std::vector<double> x = samples(2000, 97.3, 800.0, 21);
+    for (int lags : {2, 5, 40, 400, 1999}) {
+        const int reference = referenceBestLag(x, 10, 10 + lags - 1);
+        EXPECT_EQ(correlation.bestLagDirect(x.data(), 2000, 10, 10 + lags - 1), reference) << lags;
+        EXPECT_EQ(correlation.bestLagByFft(x.data(), 2000, 10, 10 + lags - 1), reference) << lags;
+        EXPECT_TRUE(correlation.lastUsedFft());
+    }
+}
+
 TEST(Autocorrelation, WideRangeSumsOnlyTheLagsNearTheMaximum) {
     Autocorrelation correlation;
     const std::vector<double> x = samples(8192, 441.0, 100.0, 5);  // 100 Hz
