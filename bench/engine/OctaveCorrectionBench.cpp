@@ -1,8 +1,7 @@
 // The two ways the octave-jump correction can learn the last output pitch, compared on the
 // generated pitch corpus through the internal pipeline: share within half a semitone,
 // octave errors and other wrong pitches, overall and per condition.
-#include "analysis/BlockSink.h"
-
+#include "../../tests/support/BlockPipeline.h"
 #include "../../tests/support/PitchCorpus.h"
 
 #include <benchmark/benchmark.h>
@@ -15,23 +14,6 @@ using namespace pitchcorpus;
 
 namespace {
 
-struct NullTarget final : BlockTarget {
-    int deliverBlock() override { return 0; }
-};
-
-struct Pipeline {
-    AnalysisSettings settings;
-    FrameStore store;
-    PitchAnalysis analysis;
-    NullTarget target;
-    BlockSink sink{store, analysis, settings, target};
-    explicit Pipeline(OctaveCorrection correction) : analysis(settings, correction) {}
-    FrameResult feed(const int16_t* block) {
-        sink.blockSink(block, kBlock);
-        return store.result();
-    }
-};
-
 const Corpus& corpus() {
     static const Corpus instance = buildCorpus();
     return instance;
@@ -39,7 +21,7 @@ const Corpus& corpus() {
 
 // Calibrates in a first run, sets the gate and starts a fresh run, as the program does.
 CorpusReport measure(OctaveCorrection correction) {
-    auto p = std::make_unique<Pipeline>(correction);
+    auto p = std::make_unique<testsignals::BlockPipeline>(correction);
     const Feeder feed = [&p](const int16_t* block) { return p->feed(block); };
     p->settings.noiseGate = calibrateGate(corpus(), feed).noiseLevel;
     p->store.reset();

@@ -1,9 +1,9 @@
 // The pitch cascade step by step: gate and onset state, the sieves on built spectra, the
 // acceptance of each stage's answer, tracking, the lag search and the octave correction.
-#include "analysis/BlockSink.h"
 #include "analysis/PitchAnalysis.h"
 #include "analysis/PitchArithmetic.h"
 
+#include "../../support/BlockPipeline.h"
 #include "../../support/ReferenceCorrelation.h"
 #include "../../support/Signals.h"
 
@@ -20,12 +20,10 @@ using testsignals::noteHz;
 
 namespace {
 
-struct NullTarget final : BlockTarget {
-    int deliverBlock() override { return 0; }
-};
+using testsignals::NullTarget;
 
 // The engine's block pipeline with the gate wide open.
-struct Pipeline {
+struct Pipeline : testsignals::BlockPipeline {
     Pipeline() { settings.noiseGate = -120.0; }
 
     // Pushes whole blocks; returns the record of the last one.
@@ -41,12 +39,6 @@ struct Pipeline {
         }
         return store.result();
     }
-
-    AnalysisSettings settings;
-    FrameStore store;
-    PitchAnalysis analysis{settings};
-    NullTarget target;
-    BlockSink sink{store, analysis, settings, target};
 };
 
 std::vector<int16_t> squareBlock(int16_t value) { return testsignals::square(value, 512); }

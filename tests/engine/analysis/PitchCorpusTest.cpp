@@ -2,8 +2,7 @@
 // it (default octave correction), with the gate calibrated and set as the program does.
 // Thresholds other than the headline were set a few points short of what the analysis
 // measured when they were written; each says what that was.
-#include "analysis/BlockSink.h"
-
+#include "../../support/BlockPipeline.h"
 #include "../../support/PitchCorpus.h"
 
 #include <gtest/gtest.h>
@@ -20,21 +19,7 @@ using namespace pitchcorpus;
 
 namespace {
 
-struct NullTarget final : BlockTarget {
-    int deliverBlock() override { return 0; }
-};
-
-struct Pipeline {
-    AnalysisSettings settings;
-    FrameStore store;
-    PitchAnalysis analysis{settings};
-    NullTarget target;
-    BlockSink sink{store, analysis, settings, target};
-    FrameResult feed(const int16_t* block) {
-        sink.blockSink(block, kBlock);
-        return store.result();
-    }
-};
+using Pipeline = testsignals::BlockPipeline;
 
 struct Measured {
     Corpus corpus;
