@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kLowestOrderF0 = 4.5;  // bins; lower fundamentals are not tried
 constexpr double kLowHarmonics = 2.5 * kLowestOrderF0;
-constexpr int kHarmonicLimit = 512;     // rule H: highest bin a harmonic may reach
+constexpr int kHarmonicLimit = 512;     // highest bin the slower sieves examine a harmonic at
 constexpr int kExcessBins = PitchAnalysis::kBins2048;
 
 enum class Scoring { Short, Mid, Long };
@@ -29,7 +29,8 @@ int excessIndex(double x) {
 // A lag in samples as an int, held to the longest search; an undefined one becomes 0.
 int clampedLag(double lag) {
     if (std::isnan(lag)) return 0;
-    return static_cast<int>(std::clamp(lag, -8192.0, 8192.0));
+    constexpr double kLongest = Autocorrelation::kMaxLag;
+    return static_cast<int>(std::clamp(lag, -kLongest, kLongest));
 }
 
 }  // namespace
