@@ -83,7 +83,8 @@ public:
     //
     // Sets every entry of the three floor arrays (natural-log magnitude).
     void fillFloors(double floor512, double floor1024, double floor2048);
-    // spectrum: the stage's frame spectrum (at least 256, 512 or 1,024 bins). Leave best().
+    // spectrum: the stage's frame spectrum (at least 256, 512 or 1,024 bins). On kSieveFound,
+    // best() holds the winning candidate in that spectrum's bins.
     int sieve512(const double* spectrum);
     int sieve1024(const double* spectrum);
     int sieve2048(const double* spectrum);
