@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config binutils
   libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-mido
 )
 
 missing=()

@@ -1,0 +1,64 @@
+// The transcription as a frame track: one entry per engine frame (512 samples, 11.61 ms) in
+// five parallel columns. Notes are runs of frames from a mark 1 to the next non-zero mark.
+//
+// Invariants the track keeps: the columns always have the same length; the last frame is the
+// rest frame an empty project starts with (recording inserts in front of it).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace hummwell {
+
+inline constexpr double kFrameMs = 11.609977324263038;   // 512 / 44,100 s
+inline constexpr double kFramesPerMs = 0.0861328125;     // 44,100 / 512 / 1,000
+inline constexpr int kDefaultMaxFrames = 32767;           // about 6 min 20 s
+
+enum FrameMark : int32_t { kMarkRest = -1, kMarkContinue = 0, kMarkOnset = 1 };
+
+// Frame index to whole milliseconds, truncated.
+int frameToMs(int frame);
+
+struct Frame {
+    double pitch = 0.0;   // fractional MIDI note; below 1.0 no pitch
+    int32_t note = 0;     // quantized MIDI note; only 21..108 sound
+    double volume = 0.0;  // 0.0 .. 127.0
+    int32_t mark = kMarkRest;
+    int32_t reserved = 0;
+};
+
+class FrameTrack {
+public:
+    FrameTrack() { reset(); }
+
+    int frameCount() const { return static_cast<int>(pitch.size()); }
+    Frame frame(int i) const { return {pitch[i], note[i], volume[i], mark[i], reserved[i]}; }
+
+    // All columns emptied, then the single rest frame of an empty project.
+    void reset();
+    // Inserts one frame before index `at` in every column.
+    void insert(int at, const Frame& f);
+    // Removes frames first .. first + count - 1 from every column.
+    void erase(int first, int count);
+    // Appends one frame to every column (readers fill the track column by column instead).
+    void append(const Frame& f);
+    void clear();  // no frames at all; only for readers about to refill every column
+    // Keeps the first maxFrames - 1 frames and the last one.
+    void cutTo(int maxFrames);
+
+    // The note (onset .. before the next non-zero mark) that frame i belongs to, as [first,
+    // end); {i, i} when i is a rest. An onset at i starts its own note.
+    struct Span {
+        int first;
+        int end;
+    };
+    Span noteAround(int i) const;
+
+    std::vector<double> pitch;
+    std::vector<int32_t> note;
+    std::vector<double> volume;
+    std::vector<int32_t> mark;
+    std::vector<int32_t> reserved;
+};
+
+}  // namespace hummwell

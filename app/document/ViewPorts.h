@@ -1,0 +1,82 @@
+// What the transcription logic asks of the note view and of the MIDI output. The editor's
+// widgets and the MIDI device implement these; headless runs use the quiet versions below.
+//
+// Threads: during a recording, onFrameResult calls drawRecordedColumn, repaint,
+// repaintLeftHalf, soundFrame and the ticks on the engine's capture thread.
+#pragma once
+
+#include "ProjectSettings.h"
+
+namespace hummwell {
+
+enum TransportState : int { kIdle = 0, kRecording = 1, kPlaying = 2, kEmptyProject = 3 };
+
+class ViewSurface {
+public:
+    virtual ~ViewSurface() = default;
+    // Redraws frames first .. first + count - 1 of the track picture.
+    virtual void renderStretch(int first, int count) = 0;
+    // Draws the column of the frame just recorded at `frame`.
+    virtual void drawRecordedColumn(int frame) = 0;
+    virtual void repaint() = 0;
+    // The part of the view up to the cursor line.
+    virtual void repaintLeftHalf() = 0;
+    // Moves the picture from the cursor on aside and draws an empty grid after the cursor.
+    virtual void prepareRecordingDisplay() = 0;
+    virtual void clearPicture() = 0;
+    virtual void redrawGrid() = 0;
+    // Scroll range in columns, position, and whether the bar is enabled.
+    virtual void setScroll(int range, int position, bool enabled) = 0;
+    // The Status box, the command-enable flags and the toolbar follow the transport.
+    virtual void showTransportState(TransportState state) = 0;
+    // Selects the value of a setting in its control-panel control.
+    virtual void showSetting(Setting setting, int value) = 0;
+};
+
+class NoteOutput {
+public:
+    virtual ~NoteOutput() = default;
+    virtual void openMidiOutput() = 0;      // close and reopen the device
+    virtual void prepareNoteChannel() = 0;  // program, pitch-bend range 12 on midiChannel
+    virtual void soundFrame(int frame) = 0;
+    virtual void soundBeatTick() = 0;
+    virtual void soundMeasureTick() = 0;
+    virtual void allNotesOff() = 0;
+    virtual void resoundCursor() = 0;
+};
+
+// The engine's pitch run: start delivers FrameResults to the view's onFrameResult until stop
+// returns.
+class PitchInput {
+public:
+    virtual ~PitchInput() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+};
+
+class QuietSurface final : public ViewSurface {
+public:
+    void renderStretch(int, int) override {}
+    void drawRecordedColumn(int) override {}
+    void repaint() override {}
+    void repaintLeftHalf() override {}
+    void prepareRecordingDisplay() override {}
+    void clearPicture() override {}
+    void redrawGrid() override {}
+    void setScroll(int, int, bool) override {}
+    void showTransportState(TransportState) override {}
+    void showSetting(Setting, int) override {}
+};
+
+class QuietOutput final : public NoteOutput {
+public:
+    void openMidiOutput() override {}
+    void prepareNoteChannel() override {}
+    void soundFrame(int) override {}
+    void soundBeatTick() override {}
+    void soundMeasureTick() override {}
+    void allNotesOff() override {}
+    void resoundCursor() override {}
+};
+
+}  // namespace hummwell

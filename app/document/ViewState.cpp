@@ -1,0 +1,231 @@
+#include "ViewState.h"
+
+#include "ProjectFile.h"
+
+#include <cmath>
+
+namespace hummwell {
+
+namespace {
+
+constexpr double kTickLeadMs = 130.0;  // ticks sound ahead of the frame being stored
+constexpr double kOnsetClarity = 4.0;   // an onset needs a clear pitch in the next frame
+constexpr double kGlitchSemitones = 2.0;
+constexpr double kNewNoteSemitones = 5.0;
+
+const char* const kTrackFull = "No more recording is allowed because your MIDI data is full.";
+
+bool affectsNotes(Setting s) {
+    return s == Setting::Speed || s == Setting::Metre || s == Setting::Key ||
+           s == Setting::Scale || s == Setting::QuantizeMode;
+}
+
+}  // namespace
+
+ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i)
+    : prompt(p), surface(s), output(o), input(i) {}
+
+bool ViewState::setSetting(Setting s, int value) {
+    if (!settings.store(s, value)) return false;
+    if (affectsNotes(s)) requantize(0, frameCount());
+    return true;
+}
+
+void ViewState::requantize(int first, int count) {
+    const Stretch redraw = hummwell::requantize(track, settings, first, count);
+    if (redraw.count > 0) surface.renderStretch(redraw.first, redraw.count);
+}
+
+int ViewState::requestTransport(int target) {
+    const int n = frameCount();
+    TransportState next = transportState;
+    switch (transportState) {
+    case kIdle:
+    case kEmptyProject:
+        if (target == kRecording) {
+            if (n >= maxFrames) {
+                prompt.error(kTrackFull);
+                return 0;
+            }
+            next = kRecording;
+        } else if (transportState == kIdle && target == kPlaying) {
+            if (!(cursorFrame < n - 1)) return 0;
+            next = kPlaying;
+        } else if (transportState == kIdle && target == kEmptyProject) {
+            if (n > 1) {
+                const PromptAnswer a = prompt.message(
+                    "Do you want to save current MIDI sound before start new project?", "SAVE AS",
+                    PromptIcon::Question, PromptButtons::YesNoCancel);
+                if (a == PromptAnswer::Cancel) return 0;
+                if (a == PromptAnswer::Yes) saveProject(*this);  // goes on whatever it gives
+            }
+            next = kEmptyProject;
+        } else {
+            return 0;
+        }
+        break;
+    case kRecording:
+    case kPlaying:
+        if (target != kIdle) return 0;
+        next = n <= 1 ? kEmptyProject : kIdle;
+        break;
+    }
+    transportState = next;
+    surface.showTransportState(next);
+    return 1;
+}
+
+void ViewState::record() {
+    if (!requestTransport(kRecording)) return;
+    // Recording starts after a note boundary: the note under the cursor is split there.
+    const int n = frameCount();
+    if (cursorFrame >= 2 && cursorFrame < n - 2 && track.mark[cursorFrame - 1] == kMarkContinue &&
+        track.mark[cursorFrame] == kMarkContinue && track.mark[cursorFrame + 1] == kMarkContinue)
+        track.mark[cursorFrame] = kMarkOnset;
+    setSetting(Setting::QuantizeMode, kAsIs);  // recording is always unquantized
+    surface.showSetting(Setting::QuantizeMode, kAsIs);
+
+    surface.prepareRecordingDisplay();
+    surface.setScroll(frameCount(), cursorFrame, false);
+    preRollStart_ = static_cast<int>(std::trunc(settings.beatMs() * -0.5));
+    preRollCounter_ = preRollStart_;
+    output.openMidiOutput();
+    output.prepareNoteChannel();
+    firstFrame_ = true;
+    input.start();
+}
+
+void ViewState::stop() {
+    const TransportState was = transportState;
+    if (!requestTransport(kIdle)) return;
+    if (was == kRecording) {
+        input.stop();
+        output.allNotesOff();
+        if (frameCount() >= maxFrames) prompt.error(kTrackFull);
+        requantize(0, frameCount());
+    } else if (was == kPlaying) {
+        output.allNotesOff();
+    }
+    surface.setScroll(frameCount(), cursorFrame, frameCount() > 1);
+    surface.repaint();
+    if (scrubOn) output.resoundCursor();
+}
+
+void ViewState::tickFor(double ms) {
+    switch (tickAt(ms, settings.beatMs(), settings.measureMs(), recordTickFlags_)) {
+    case kBeatTick: output.soundBeatTick(); break;
+    case kMeasureTick: output.soundMeasureTick(); break;
+    case kNoTick: break;
+    }
+}
+
+void ViewState::onFrameResult(const FrameResult& result) {
+    // Count-in: ticks only, nothing recorded.
+    if (preRollCounter_ == preRollStart_ && preRollCounter_ < 0) {
+        ++preRollCounter_;
+        surface.repaint();
+        return;
+    }
+    if (preRollCounter_ < 0) {
+        ++preRollCounter_;
+        if (settings.get(Setting::MetronomeOn)) {
+            int p = preRollCounter_ + cursorFrame;
+            while (p < 0) p = static_cast<int>(std::trunc(p + settings.measureMs() * kFramesPerMs));
+            tickFor(frameToMs(p) + kTickLeadMs);
+        }
+        if (preRollCounter_ % 2 == 0) surface.repaint();
+        return;
+    }
+
+    if (frameCount() >= maxFrames) {  // dropped; Stop reports the full track
+        surface.repaint();
+        return;
+    }
+    if (firstFrame_) {
+        r1_ = r0_ = Record{};
+        firstFrame_ = false;
+    }
+    r2_ = r1_;
+    r1_ = r0_;
+    r0_ = Record{result.level, result.pitch, result.clarity, result.noteState};
+    if (r0_.pitch > 1.0) {
+        r0_.pitch -= (100 - settings.get(Setting::RefKeyAdjust)) * 0.01;
+        r0_.pitch -= (settings.get(Setting::Transpose) - 5) * 12.0;
+        while (r0_.pitch < 20.5) r0_.pitch += 12.0;
+        while (r0_.pitch > 108.5) r0_.pitch -= 12.0;
+    }
+
+    decideFrame();
+
+    const double v = (r1_.level - levels.noiseLevel) / levels.levelSpan;
+    const double volume = (r1_.pitch >= 1.0 && v >= 0.0) ? std::min(v, 127.0) : 0.0;
+    insertFrameAtCursor(Frame{r1_.pitch, 0, volume, r1_.noteState, 0});
+    if (settings.get(Setting::RealtimeOutOn)) output.soundFrame(cursorFrame);
+    surface.drawRecordedColumn(cursorFrame);
+    if (settings.get(Setting::MetronomeOn)) tickFor(cursorMs() + kTickLeadMs);
+    if (cursorFrame % 3 == 1) surface.repaintLeftHalf();
+    ++cursorFrame;
+}
+
+// Decides the mark of R1 from its neighbours and writes it into R1's noteState, so that it is
+// R2's mark a frame later.
+void ViewState::decideFrame() {
+    Record& r1 = r1_;
+    const Record& r2 = r2_;
+    const Record& r0 = r0_;
+    const auto silence = [&r1] {
+        r1.pitch = 0.0;
+        r1.noteState = kMarkRest;
+    };
+
+    int m = r1.noteState;
+    if (r1.level < levels.noiseLevel) {
+        silence();
+        return;
+    }
+    if (r1.level < levels.onsetLevel && r2.noteState == kMarkRest) {
+        silence();  // too quiet to start a note after a rest
+        return;
+    }
+    if (r1.level >= levels.onsetLevel && r2.noteState == kMarkRest) m = kMarkOnset;
+    if (r2.noteState == kMarkOnset && m == kMarkOnset) m = kMarkContinue;
+
+    // A missing pitch is filled from the neighbours.
+    if (r1.pitch < 1.0) {
+        if (m == kMarkOnset) {
+            if (r0.pitch < 20.5 || r0.level < levels.noiseLevel || r0.clarity < kOnsetClarity)
+                m = kMarkRest;
+            else
+                r1.pitch = r0.pitch;
+        }
+        if (r1.pitch < 1.0 && m == kMarkContinue) {
+            if (r2.pitch > 1.0 && r0.pitch > 1.0) r1.pitch = (r2.pitch + r0.pitch) * 0.5;
+            else if (r0.pitch > 1.0) r1.pitch = r0.pitch;
+            else r1.pitch = r2.pitch;
+        }
+    }
+
+    // Smoothing of one-frame glitches, then a split where the pitch moves on for good.
+    if (m == kMarkContinue && r1.pitch > 1.0) {
+        if (r1.pitch > r2.pitch + kGlitchSemitones || r1.pitch < r2.pitch - kGlitchSemitones) {
+            if (r0.noteState == kMarkRest)
+                r1.pitch = r2.pitch;
+            else if (r0.pitch - kGlitchSemitones < r2.pitch && r2.pitch < r0.pitch + kGlitchSemitones)
+                r1.pitch = (r2.pitch + r0.pitch) * 0.5;
+            else if (r0.pitch - kGlitchSemitones < r1.pitch && r1.pitch < r0.pitch + kGlitchSemitones)
+                r1.pitch = r0.pitch;
+            else
+                r1.pitch = r2.pitch;
+        }
+        if (r1.pitch > r2.pitch + kNewNoteSemitones || r1.pitch < r2.pitch - kNewNoteSemitones)
+            m = kMarkOnset;
+    }
+    // A note must last at least two frames: an onset stands only before a continuation.
+    if (m == kMarkOnset && r0.noteState != kMarkContinue) {
+        silence();
+        return;
+    }
+    r1.noteState = m;
+}
+
+}  // namespace hummwell

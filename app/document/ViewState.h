@@ -1,0 +1,95 @@
+// Everything the note view holds about the transcription, without any widget: the frame
+// track, the settings, the cursor, the transport and the recording state, with the commands
+// and the engine callback that change them. The CVtView widget owns one and forwards to it.
+//
+// Threads: record() starts the engine, which then calls onFrameResult on its capture thread
+// until stop() has returned. While the transport records, only onFrameResult touches the
+// track; every other command checks the transport first.
+#pragma once
+
+#include "FrameTrack.h"
+#include "ProjectSettings.h"
+#include "Quantizer.h"
+#include "Scale.h"
+#include "UserPrompt.h"
+#include "ViewPorts.h"
+#include "tonik.h"
+
+namespace hummwell {
+
+// Level thresholds from the level set-up, in library dB.
+struct LevelThresholds {
+    double noiseLevel = -25.0;   // below it a frame is silence
+    double levelSpan = 0.09765625;  // one velocity step
+    double onsetLevel = -22.265625;  // a frame after a rest at or above it starts a note
+};
+
+class ViewState {
+public:
+    ViewState(UserPrompt& prompt, ViewSurface& surface, NoteOutput& output, PitchInput& input);
+
+    // --- Settings -------------------------------------------------------------------------
+    // Stores a setting. An unchanged value does nothing; a change of speed, metre, key, scale
+    // or quantize mode re-quantizes and redraws the whole track. Returns whether it changed.
+    bool setSetting(Setting setting, int value);
+    int setting(Setting s) const { return settings.get(s); }
+
+    // --- Track ----------------------------------------------------------------------------
+    int frameCount() const { return track.frameCount(); }
+    int cursorMs() const { return frameToMs(cursorFrame); }
+    void insertFrameAtCursor(const Frame& f) { track.insert(cursorFrame, f); }
+    void resetTrack() { track.reset(); }
+    // Re-quantizes frames first .. first + count - 1 and redraws them (whole notes in the
+    // Note and Relative modes).
+    void requantize(int first, int count);
+    // A note of the view's scale and key.
+    int snap(double pitch) const {
+        return snapToNote(pitch, settings.get(Setting::Scale), settings.keyOffset());
+    }
+
+    // --- Transport ------------------------------------------------------------------------
+    // The one gate of the transport: 0 stop, 1 record, 2 play, 3 new project. Returns 1 when
+    // the move was made, 0 when it was refused (nothing changed).
+    int requestTransport(int target);
+    void record();
+    void stop();
+    // The engine's callback: one frame result, decided one frame late.
+    void onFrameResult(const FrameResult& result);
+
+    FrameTrack track;
+    ProjectSettings settings;
+    LevelThresholds levels;
+    int maxFrames = kDefaultMaxFrames;
+    int cursorFrame = 0;
+    TransportState transportState = kEmptyProject;
+    bool scrubOn = false;
+    int lastMeasureTickNote = -1;
+    int lastBeatTickNote = -1;
+    TickFlags viewTickFlags;  // for the note view's beat and measure lines
+
+    UserPrompt& prompt;
+    ViewSurface& surface;
+    NoteOutput& output;
+    PitchInput& input;
+
+private:
+    // The fields of a FrameResult the decision reads; noteState becomes the decided mark.
+    struct Record {
+        double level = -900.0;  // silence
+        double pitch = 0.0;
+        double clarity = 0.0;
+        int noteState = kMarkRest;
+    };
+    // Sounds the metronome for the frame that begins at `ms`, with the recording's flags.
+    void tickFor(double ms);
+    void decideFrame();
+
+    // Recording state.
+    int preRollStart_ = 0;
+    int preRollCounter_ = 0;
+    bool firstFrame_ = false;
+    Record r2_, r1_, r0_;  // two frames back, the frame being decided, the newest
+    TickFlags recordTickFlags_;
+};
+
+}  // namespace hummwell

@@ -1,0 +1,154 @@
+#include "shell/VolumeControlFile.h"
+
+#include "document/SafeFile.h"
+#include "document/UserPrompt.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <sys/stat.h>
+#include <vector>
+
+namespace hummwell {
+
+namespace {
+
+constexpr size_t kMagicBytes = 16;
+constexpr size_t kLabelBytes = 20;
+static_assert(sizeof kVolumeMagic == kMagicBytes + 1, "the magic is 16 bytes plus the literal's zero");
+static_assert(kMagicBytes + kLabelBytes + 5 * 4 + 8 == kVolumeFileBytes, "the format has no padding");
+
+// Field offsets within the 64 bytes.
+constexpr size_t kGainAt = 36;
+constexpr size_t kBoostAt = 40;
+constexpr size_t kNoiseAt = 44;
+constexpr size_t kMaximumAt = 48;
+constexpr size_t kPitchAt = 52;
+constexpr size_t kFloorAt = 56;
+
+constexpr double kFloorLowest = -200.0;
+constexpr double kFloorHighest = -50.0;
+constexpr int kGainSteps = 255;
+
+const std::string kInvalid = "Invalid Hummwell Volume Control file";
+
+// The file's length without reading it: a file of the wrong size is refused without pulling
+// an arbitrarily large file (or a device that never ends) into memory. Nothing when the path
+// is not a regular file that can be opened for reading, which is treated like a missing file.
+std::optional<long long> openableFileSize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::fclose(f);
+    return static_cast<long long>(st.st_size);
+}
+
+// The first field that is out of range, named as the message names it; empty when all hold.
+std::string firstInvalidField(const VolumeSettings& s) {
+    if (s.recordingGain < 0 || s.recordingGain > 255) return "volume";
+    if (s.noiseSetting < 0 || s.noiseSetting > 100) return "noise";
+    if (s.maximumSetting < 0 || s.maximumSetting > 100) return "maximum";
+    if (s.pitchSetting < -80 || s.pitchSetting > -20) return "peak";
+    // Written so that NaN fails as well.
+    if (!(s.floorLevel >= kFloorLowest && s.floorLevel <= kFloorHighest)) return "minimum";
+    return {};
+}
+
+}  // namespace
+
+DerivedLevels deriveLevels(const VolumeSettings& s) {
+    DerivedLevels d;
+    d.noiseLevel = (s.noiseSetting / 2) + s.floorLevel;  // integer halving on purpose
+    d.topLevel = (100 - s.maximumSetting) * 0.01 * d.noiseLevel;
+    d.levelSpan = (d.topLevel - d.noiseLevel) * 0.0078125;  // 128 velocity steps
+    d.onsetLevel = d.levelSpan * 28 + d.noiseLevel;
+    return d;
+}
+
+bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt) {
+    const std::optional<long long> size = openableFileSize(path);
+    if (!size) return false;
+    if (*size != kVolumeFileBytes) {
+        prompt.error(kInvalid);
+        return false;
+    }
+    const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path);
+    if (!bytes) return false;
+    // The length is checked again: the file may have changed since it was measured.
+    if (bytes->size() != static_cast<size_t>(kVolumeFileBytes) ||
+        std::memcmp(bytes->data(), kVolumeMagic, kMagicBytes) != 0) {
+        prompt.error(kInvalid);
+        return false;
+    }
+
+    const uint8_t* p = bytes->data();
+    VolumeSettings read = into;  // the label in the file is not used
+    read.recordingGain = getInt32(p + kGainAt);
+    read.gainBoost = getInt32(p + kBoostAt);
+    read.noiseSetting = getInt32(p + kNoiseAt);
+    read.maximumSetting = getInt32(p + kMaximumAt);
+    read.pitchSetting = getInt32(p + kPitchAt);
+    read.floorLevel = getDouble(p + kFloorAt);
+
+    const std::string bad = firstInvalidField(read);
+    if (!bad.empty()) {
+        prompt.error(kInvalid + " (" + bad + ")");
+        return false;
+    }
+    into = read;
+    return true;
+}
+
+bool saveVolumeFile(const std::string& path, const VolumeSettings& s) {
+    std::vector<uint8_t> out;
+    out.reserve(kVolumeFileBytes);
+    out.insert(out.end(), kVolumeMagic, kVolumeMagic + kMagicBytes);
+    out.insert(out.end(), s.ownerLabel.begin(), s.ownerLabel.end());
+    putInt32(out, s.recordingGain);
+    putInt32(out, s.gainBoost);
+    putInt32(out, s.noiseSetting);
+    putInt32(out, s.maximumSetting);
+    putInt32(out, s.pitchSetting);
+    putDouble(out, s.floorLevel);
+    return writeFileAtomically(path, out);
+}
+
+void FloorCalibration::observe(double level, double& floorLevel) {
+    if (count_ < kSettingBlocks) {
+        ++count_;
+        if (std::isnan(level) || level < kFloorLowest)
+            floorLevel = kFloorLowest;
+        else if (level <= kFloorHighest)
+            floorLevel = level;
+        else
+            floorLevel = kFloorHighest;
+    } else if (count_ < kCalibrationBlocks) {
+        ++count_;
+        if (level < floorLevel) floorLevel = std::max(level, kFloorLowest);
+    }
+}
+
+void followMixer(VolumeSettings& s, FloorCalibration& calibration, double volumeFraction,
+                 int boost) {
+    // The mixer holds the gain in its own, finer steps, so the fraction read back is the
+    // chosen gain's fraction give or take one of those steps; the nearest gain step recovers
+    // the chosen gain where truncating would lose one now and then. A fraction that is not a
+    // number says nothing about the gain.
+    if (!std::isnan(volumeFraction)) {
+        const double steps = std::clamp(volumeFraction, 0.0, 1.0) * kGainSteps;
+        const int32_t g = static_cast<int32_t>(std::lround(steps));
+        if (g != s.recordingGain) {
+            s.recordingGain = g;
+            calibration.restart();
+        }
+    }
+    if (boost != s.gainBoost) {
+        s.gainBoost = boost;
+        calibration.restart();
+    }
+}
+
+}  // namespace hummwell

@@ -1,0 +1,309 @@
+// The transport gate, Record and Stop, and the live transcriber fed with made-up engine results.
+#include "document/ViewState.h"
+
+#include "support/AppDoubles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace hummwell;
+using appdoubles::ViewFixture;
+
+namespace {
+
+constexpr int kCountIn = 250;  // frames of count-in at 120 bpm
+
+FrameResult result(double level, double pitch, double clarity, int noteState) {
+    FrameResult r{};
+    r.level = level;
+    r.pitch = pitch;
+    r.clarity = clarity;
+    r.noteState = noteState;
+    return r;
+}
+const FrameResult kQuiet = result(-60.0, 0.0, 0.0, -1);
+FrameResult sung(double pitch, int noteState = 0) { return result(-10.0, pitch, 9.0, noteState); }
+
+struct Recorder : ViewFixture {
+    ViewState view{prompt, surface, output, input};
+
+    Recorder() { view.settings.store(Setting::MetronomeOn, 0); }
+    // Record, then the count-in.
+    void startRecording() {
+        view.record();
+        for (int i = 0; i < kCountIn; ++i) view.onFrameResult(kQuiet);
+    }
+    void feed(const std::vector<FrameResult>& results) {
+        for (const FrameResult& r : results) view.onFrameResult(r);
+    }
+    // The recorded frames, without the final rest frame.
+    std::vector<int> marks() const {
+        return std::vector<int>(view.track.mark.begin(), view.track.mark.end() - 1);
+    }
+    std::vector<double> pitches() const {
+        return std::vector<double>(view.track.pitch.begin(), view.track.pitch.end() - 1);
+    }
+};
+
+}  // namespace
+
+// --- Transport gate -------------------------------------------------------------------------
+
+TEST(TransportGate, FollowsItsTable) {
+    ViewFixture f;
+    ViewState view(f.prompt, f.surface, f.output, f.input);
+    EXPECT_EQ(view.requestTransport(kPlaying), 0) << "an empty project cannot play";
+    EXPECT_EQ(view.requestTransport(kIdle), 0);
+    EXPECT_EQ(view.requestTransport(kRecording), 1);
+    EXPECT_EQ(view.requestTransport(kPlaying), 0) << "no play while recording";
+    EXPECT_EQ(view.requestTransport(kIdle), 1);
+    EXPECT_EQ(view.transportState, kEmptyProject) << "nothing recorded: back to empty";
+
+    view.track.insert(0, Frame{60.0, 0, 64.0, kMarkOnset, 0});
+    view.transportState = kRecording;
+    EXPECT_EQ(view.requestTransport(kIdle), 1);
+    EXPECT_EQ(view.transportState, kIdle);
+    view.cursorFrame = 1;  // on the final rest frame: nothing to play
+    EXPECT_EQ(view.requestTransport(kPlaying), 0);
+    view.cursorFrame = 0;
+    EXPECT_EQ(view.requestTransport(kPlaying), 1);
+    EXPECT_EQ(view.requestTransport(kIdle), 1);
+    EXPECT_EQ(f.surface.states,
+              (std::vector<TransportState>{kRecording, kEmptyProject, kIdle, kPlaying, kIdle}));
+    EXPECT_TRUE(f.prompt.messages.empty());
+}
+
+TEST(TransportGate, RefusesToRecordIntoAFullTrack) {
+    ViewFixture f;
+    ViewState view(f.prompt, f.surface, f.output, f.input);
+    view.maxFrames = 1;
+    EXPECT_EQ(view.requestTransport(kRecording), 0);
+    ASSERT_EQ(f.prompt.messages.size(), 1u);
+    EXPECT_EQ(f.prompt.messages[0].text,
+              "No more recording is allowed because your MIDI data is full.");
+    EXPECT_EQ(f.prompt.messages[0].title, "ERROR");
+    EXPECT_EQ(f.prompt.messages[0].icon, PromptIcon::Error);
+    EXPECT_EQ(view.transportState, kEmptyProject);
+}
+
+TEST(TransportGate, NewProjectAsksToSaveWhenThereIsMaterial) {
+    ViewFixture f;
+    ViewState view(f.prompt, f.surface, f.output, f.input);
+    view.transportState = kIdle;
+    view.track.insert(0, Frame{60.0, 0, 64.0, kMarkOnset, 0});
+
+    f.prompt.answers = {PromptAnswer::Cancel};
+    EXPECT_EQ(view.requestTransport(kEmptyProject), 0);
+    EXPECT_EQ(view.transportState, kIdle);
+    ASSERT_EQ(f.prompt.messages.size(), 1u);
+    EXPECT_EQ(f.prompt.messages[0].text,
+              "Do you want to save current MIDI sound before start new project?");
+    EXPECT_EQ(f.prompt.messages[0].title, "SAVE AS");
+    EXPECT_EQ(f.prompt.messages[0].buttons, PromptButtons::YesNoCancel);
+
+    f.prompt.answers = {PromptAnswer::Yes};  // the save dialog is cancelled: it goes on anyway
+    EXPECT_EQ(view.requestTransport(kEmptyProject), 1);
+    EXPECT_EQ(f.prompt.saveChoices.size(), 1u);
+    EXPECT_EQ(view.transportState, kEmptyProject);
+}
+
+// --- Record and Stop ------------------------------------------------------------------------
+
+TEST(Record, PreparesTheRunAndRecordsUnquantized) {
+    Recorder r;
+    r.view.settings.store(Setting::QuantizeMode, kNoteQuantize);
+    r.view.record();
+    EXPECT_EQ(r.view.transportState, kRecording);
+    EXPECT_EQ(r.view.setting(Setting::QuantizeMode), kAsIs);
+    ASSERT_FALSE(r.surface.shownSettings.empty());
+    EXPECT_EQ(r.surface.shownSettings.back(), std::make_pair(Setting::QuantizeMode, 0));
+    EXPECT_EQ(r.output.calls, "op");
+    EXPECT_EQ(r.input.starts, 1);
+    EXPECT_EQ(r.surface.recordingDisplays, 1);
+    EXPECT_FALSE(r.surface.scrollEnabled);
+}
+
+TEST(Record, SplitsTheNoteUnderTheCursor) {
+    Recorder r;
+    r.view.track.clear();
+    for (int i = 0; i < 6; ++i) r.view.track.append(Frame{60.0, 0, 64.0, i ? kMarkContinue : kMarkOnset, 0});
+    r.view.track.append(Frame{});
+    r.view.transportState = kIdle;
+    r.view.cursorFrame = 3;
+    r.view.record();
+    EXPECT_EQ(r.view.track.mark[3], kMarkOnset);
+
+    Recorder edge;  // at frame 1 there is no room for a split
+    edge.view.track = r.view.track;
+    edge.view.track.mark[3] = kMarkContinue;
+    edge.view.transportState = kIdle;
+    edge.view.cursorFrame = 1;
+    edge.view.record();
+    EXPECT_EQ(edge.view.track.mark[1], kMarkContinue);
+}
+
+TEST(Record, CountsInForHalfTheBeatInFramesThenRecords) {
+    Recorder r;
+    r.view.record();
+    for (int i = 0; i < kCountIn; ++i) r.view.onFrameResult(sung(60.0));
+    EXPECT_EQ(r.view.frameCount(), 1) << "nothing is recorded during the count-in";
+    r.view.onFrameResult(sung(60.0));
+    EXPECT_EQ(r.view.frameCount(), 2);
+    EXPECT_EQ(r.view.cursorFrame, 1);
+    EXPECT_EQ(r.view.track.mark.back(), kMarkRest) << "the final rest frame stays last";
+}
+
+TEST(Record, StopEndsTheRunAndRequantizes) {
+    Recorder r;
+    r.startRecording();
+    r.feed({kQuiet, sung(60.0, 1), sung(60.2), sung(60.1), kQuiet, kQuiet});
+    r.view.setSetting(Setting::QuantizeMode, kAsIs);
+    r.surface.stretches.clear();
+    r.view.stop();
+    EXPECT_EQ(r.input.stops, 1);
+    EXPECT_EQ(r.output.calls.back(), 'a');
+    EXPECT_EQ(r.view.transportState, kIdle);
+    ASSERT_FALSE(r.surface.stretches.empty());
+    EXPECT_EQ(r.surface.stretches.back(), std::make_pair(0, r.view.frameCount()));
+    EXPECT_TRUE(r.surface.scrollEnabled);
+    EXPECT_TRUE(r.prompt.messages.empty());
+}
+
+TEST(Record, DropsFramesAtCapacityAndStopSaysSo) {
+    Recorder r;
+    r.view.maxFrames = 5;
+    r.startRecording();
+    for (int i = 0; i < 20; ++i) r.view.onFrameResult(sung(60.0, i == 1 ? 1 : 0));
+    EXPECT_EQ(r.view.frameCount(), 5);
+    r.view.stop();
+    ASSERT_EQ(r.prompt.messages.size(), 1u);
+    EXPECT_EQ(r.prompt.messages[0].text,
+              "No more recording is allowed because your MIDI data is full.");
+}
+
+// --- Deciding the frames --------------------------------------------------------------------
+
+TEST(LiveTranscriber, DecidesEachFrameOneFrameLate) {
+    Recorder r;
+    r.startRecording();
+    r.feed({kQuiet, sung(60.0, 1), sung(60.1), sung(60.2), kQuiet, kQuiet});
+    // The first frame stored is the silence the history starts from; each result is stored
+    // when its successor arrives.
+    EXPECT_EQ(r.marks(), (std::vector<int>{-1, -1, 1, 0, 0, -1}));
+    EXPECT_EQ(r.pitches(), (std::vector<double>{0.0, 0.0, 60.0, 60.1, 60.2, 0.0}));
+    EXPECT_DOUBLE_EQ(r.view.track.volume[2], 127.0);  // 35 dB above the noise level, capped
+    EXPECT_EQ(r.view.track.volume[5], 0.0);
+}
+
+TEST(LiveTranscriber, VolumeCountsSpansAboveTheNoiseLevel) {
+    Recorder r;
+    r.startRecording();
+    r.feed({kQuiet, result(-20.0, 60.0, 9.0, 1), result(-24.0, 60.0, 9.0, 0),
+            result(-20.0, 60.0, 9.0, 0), kQuiet});
+    // (level - noise) / span: 5 / 0.09765625 = 51.2 and 1 / 0.09765625 = 10.24.
+    EXPECT_DOUBLE_EQ(r.view.track.volume[2], 51.2);
+    EXPECT_DOUBLE_EQ(r.view.track.volume[3], 10.24);
+}
+
+TEST(LiveTranscriber, AOneFrameSoundNeverBecomesANote) {
+    Recorder r;
+    r.startRecording();
+    r.feed({kQuiet, kQuiet, sung(60.0, 1), kQuiet, kQuiet, kQuiet});
+    for (int m : r.marks()) EXPECT_EQ(m, kMarkRest);
+
+    Recorder quiet;  // after a rest, a sound below the onset level stays silence
+    quiet.startRecording();
+    quiet.feed({kQuiet, result(-24.0, 60.0, 9.0, 1), result(-24.0, 60.0, 9.0, 0), kQuiet});
+    for (int m : quiet.marks()) EXPECT_EQ(m, kMarkRest);
+}
+
+TEST(LiveTranscriber, AnOnsetNeedsAClearPitchToFollow) {
+    Recorder r;
+    r.startRecording();
+    // The onset frame has no pitch of its own and the next one is unclear: no note.
+    r.feed({kQuiet, result(-10.0, 0.0, 0.0, 1), result(-10.0, 60.0, 3.0, 0), kQuiet, kQuiet});
+    EXPECT_EQ(r.marks()[2], kMarkRest);
+
+    Recorder clear;  // with a clear successor the onset borrows its pitch
+    clear.startRecording();
+    clear.feed({kQuiet, result(-10.0, 0.0, 0.0, 1), sung(61.0), sung(61.0), kQuiet});
+    EXPECT_EQ(clear.marks()[2], kMarkOnset);
+    EXPECT_EQ(clear.pitches()[2], 61.0);
+}
+
+TEST(LiveTranscriber, FillsAMissingPitchInsideANote) {
+    Recorder r;
+    r.startRecording();
+    r.feed({kQuiet, sung(60.0, 1), sung(60.0), result(-10.0, 0.0, 0.0, 0), sung(61.0),
+            sung(61.0), kQuiet});
+    EXPECT_EQ(r.marks()[4], kMarkContinue);
+    EXPECT_DOUBLE_EQ(r.pitches()[4], 60.5);
+}
+
+TEST(LiveTranscriber, SmoothsAOneFrameGlitch) {
+    Recorder r;
+    r.startRecording();
+    r.feed({kQuiet, sung(60.0, 1), sung(60.0), sung(67.0), sung(60.4), sung(60.4), kQuiet});
+    EXPECT_EQ(r.marks()[4], kMarkContinue);
+    EXPECT_DOUBLE_EQ(r.pitches()[4], 60.2);  // the mean of its neighbours
+}
+
+TEST(LiveTranscriber, AJumpOfMoreThanFiveSemitonesStartsANewNote) {
+    for (const double jump : {5.5, 4.9}) {
+        Recorder r;
+        r.startRecording();
+        r.feed({kQuiet, sung(60.0, 1), sung(60.0), sung(60.0), sung(60.0 + jump),
+                sung(60.0 + jump), sung(60.0 + jump), kQuiet});
+        EXPECT_EQ(r.marks()[5], jump > 5.0 ? kMarkOnset : kMarkContinue) << jump;
+        EXPECT_DOUBLE_EQ(r.pitches()[5], 60.0 + jump);
+    }
+}
+
+TEST(LiveTranscriber, TransposesAdjustsAndFoldsIntoThePianoRange) {
+    Recorder r;
+    r.view.settings.store(Setting::Transpose, 4);      // +1 octave
+    r.view.settings.store(Setting::RefKeyAdjust, 100);  // no adjustment
+    r.startRecording();
+    r.feed({kQuiet, sung(57.0, 1), sung(100.0), sung(100.0), kQuiet});
+    EXPECT_DOUBLE_EQ(r.pitches()[2], 69.0);
+    EXPECT_DOUBLE_EQ(r.pitches()[3], 100.0) << "112 folds down an octave";
+
+    Recorder low;
+    low.view.settings.store(Setting::Transpose, 10);      // -5 octaves
+    low.view.settings.store(Setting::RefKeyAdjust, 150);  // -50 %: half a semitone up
+    low.startRecording();
+    low.feed({kQuiet, sung(60.0, 1), sung(60.0), kQuiet});
+    EXPECT_DOUBLE_EQ(low.pitches()[2], 24.5) << "60 + 0.5 - 60 folds up by octaves past 20.5";
+}
+
+TEST(LiveTranscriber, SoundsEachFrameWhenRealTimeOutputIsOn) {
+    Recorder r;
+    r.view.settings.store(Setting::RealtimeOutOn, 1);
+    r.startRecording();
+    r.feed({kQuiet, sung(60.0, 1), sung(60.0)});
+    EXPECT_EQ(r.output.soundedFrames, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(r.surface.recordedColumns, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(LiveTranscriber, TicksTheMetronome130MsAhead) {
+    Recorder r;
+    r.view.settings.store(Setting::MetronomeOn, 1);
+    r.view.record();
+    for (int i = 0; i < kCountIn; ++i) r.view.onFrameResult(kQuiet);
+    EXPECT_NE(r.output.calls.find('b'), std::string::npos) << "the count-in ticks";
+    EXPECT_NE(r.output.calls.find('m'), std::string::npos);
+
+    // Recording from frame 0: the beat at 500 ms sounds with the frame whose start plus
+    // 130 ms first passes it, frame 32 (371 ms), not frame 44.
+    std::vector<int> tickedFrames;
+    for (int frame = 0; frame < 60; ++frame) {
+        const size_t before = r.output.calls.size();
+        r.view.onFrameResult(kQuiet);
+        if (r.output.calls.find_first_of("bm", before) != std::string::npos)
+            tickedFrames.push_back(frame);
+    }
+    ASSERT_FALSE(tickedFrames.empty());
+    EXPECT_EQ(tickedFrames[0], 32);
+}
