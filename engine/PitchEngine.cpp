@@ -1,6 +1,10 @@
 #include "PitchEngine.h"
 
+#include "capture/AlsaSource.h"
 #include "capture/SilenceSource.h"
+#include "capture/SoundSystem.h"
+#include "capture/WavFileSource.h"
+#include "mixer/AlsaMixer.h"
 #include "mixer/SoftwareMixer.h"
 
 #include <cmath>
@@ -38,17 +42,40 @@ void retryOrExit(Host& host, void* owner, const char* question, Attempt attempt)
     }
 }
 
+// The mixer of the card a PCM name points at: "hw:1,0" and "plughw:1" belong to card "hw:1";
+// any other name to the default card.
+std::string mixerCardOf(const std::string& device) {
+    for (const char* prefix : {"hw:", "plughw:"}) {
+        const std::string p = prefix;
+        if (device.rfind(p, 0) == 0) return "hw:" + device.substr(p.size(), device.find(',') - p.size());
+    }
+    return "default";
+}
+
 }  // namespace
 
-EngineBackends backendsFromEnvironment() {
-    const char* capture = std::getenv("TONIK_CAPTURE");
-    if (capture && *capture && std::strcmp(capture, "silence") != 0)
-        std::fprintf(stderr, "tonik: unknown TONIK_CAPTURE \"%s\", capturing silence\n", capture);
-    return {std::make_unique<SoftwareMixer>(), std::make_unique<SilenceSource>()};
+EngineBackends backendsFor(const char* capture) {
+    const std::string choice = capture ? capture : "";
+    if (choice.empty() || choice == "alsa" || choice.rfind("alsa:", 0) == 0) {
+        const std::string device = choice.size() > 5 ? choice.substr(5) : "default";
+        return {std::make_unique<AlsaMixer>(mixerCardOf(device)), std::make_unique<AlsaSource>(device),
+                alsaProblem()};
+    }
+    auto mixer = std::make_unique<SoftwareMixer>();
+    const SoftwareMixer* gain = mixer.get();
+    if (choice.rfind("file:", 0) == 0)
+        return {std::move(mixer), std::make_unique<WavFileSource>(choice.substr(5), gain), {}};
+    if (choice != "silence")
+        std::fprintf(stderr, "tonik: unknown TONIK_CAPTURE \"%s\" (alsa, alsa:DEVICE, file:PATH or "
+                     "silence); capturing silence\n", choice.c_str());
+    return {std::move(mixer), std::make_unique<SilenceSource>(gain), {}};
 }
+
+EngineBackends backendsFromEnvironment() { return backendsFor(std::getenv("TONIK_CAPTURE")); }
 
 PitchEngine::PitchEngine(EngineBackends backends, Host& host)
     : host_(host),
+      soundSystemProblem_(std::move(backends.soundSystemProblem)),
       analysis_(settings_),
       sink_(store_, analysis_, settings_, *this),
       mixer_(std::move(backends.mixer)),
@@ -92,7 +119,11 @@ void PitchEngine::readVolumeAtStart(void* owner) {
 
 void PitchEngine::initialize(void* owner) {
     if (run_ != Run::None) return;
-    // TODO(#6): check that the sound system this build captures from is usable.
+    if (!soundSystemProblem_.empty()) {
+        host_.showMessage(owner, soundSystemProblem_, kErrorCaption, TONIK_ICON_ERROR,
+                          TONIK_BUTTONS_OK);
+        host_.quitAndExit();
+    }
     openMixer(owner);
     if (mixer_.getMute() == 0) {
         mixer_.setMute(1);

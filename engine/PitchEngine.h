@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace tonik {
 
@@ -28,10 +29,15 @@ enum class EngineState { Closed, Ready, Pitch, Volume, Pushed };
 struct EngineBackends {
     std::unique_ptr<MixerBackend> mixer;
     std::unique_ptr<CaptureSource> capture;
+    // Why the sound system behind them cannot be used; empty when it can.
+    std::string soundSystemProblem;
 };
 
-// The backends named by TONIK_CAPTURE (for now only "silence", the default) with the
-// software mixer.
+// The backends named by a TONIK_CAPTURE value: "alsa" (the default device, also for an empty
+// value), "alsa:DEVICE", "file:PATH" (a WAV file played in real time) or "silence". ALSA
+// capture comes with the card's mixer; the others with the software mixer, whose gain scales
+// what they deliver. An unknown value falls back to silence after a warning on stderr.
+EngineBackends backendsFor(const char* capture);
 EngineBackends backendsFromEnvironment();
 
 class PitchEngine final : public BlockTarget {
@@ -67,6 +73,7 @@ private:
     void endRun();
 
     Host& host_;
+    std::string soundSystemProblem_;
     AnalysisSettings settings_;
     FrameStore store_;
     PitchAnalysis analysis_;

@@ -1,33 +1,22 @@
 // A capture source without hardware that delivers digital silence at the pace of a real
-// microphone: one 512-sample block every 11.61 ms after start.
+// microphone.
 #pragma once
 
-#include "CaptureSource.h"
+#include "PacedSource.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <cstring>
 
 namespace tonik {
 
-class SilenceSource final : public CaptureSource {
+class SilenceSource final : public PacedSource {
 public:
+    using PacedSource::PacedSource;
     CaptureOpenResult open() override { return CaptureOpenResult::Ok; }
-    bool start() override;
-    int read(int16_t* out, int maxSamples) override;
-    void interrupt() override;
-    void stop() override {}
-    void close() override {}
 
-private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point blockDue(long long block) const;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool interrupted_ = false;
-    Clock::time_point started_;
-    long long blocksRead_ = 0;
+protected:
+    void fill(int16_t* out, long long, int count) override {
+        std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(count));
+    }
 };
 
 }  // namespace tonik

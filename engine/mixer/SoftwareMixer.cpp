@@ -34,4 +34,9 @@ int SoftwareMixer::write(MixerControl control, uint32_t value) {
     return 0;
 }
 
+double SoftwareMixer::gain() const {
+    const double volume = static_cast<double>(volume_.load()) / kVolumeMaximum;
+    return boost_.load() ? volume * 10.0 : volume;
+}
+
 }  // namespace tonik

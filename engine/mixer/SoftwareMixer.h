@@ -1,5 +1,6 @@
 // A mixer for machines without sound hardware: playback mute, boost and a recording volume of
 // 0..65535, held in atomics so the capture thread can read them while the application writes.
+// The sources without hardware scale their samples by gain(), as a sound card's input would.
 #pragma once
 
 #include "MixerBackend.h"
@@ -19,6 +20,9 @@ public:
     int write(MixerControl control, uint32_t value) override;
     uint32_t volumeMinimum() const override { return 0; }
     uint32_t volumeMaximum() const override { return kVolumeMaximum; }
+
+    // Amplitude factor: the volume's fraction of full scale, times 10 (20 dB) with boost on.
+    double gain() const;
 
 private:
     std::atomic<uint32_t>& slot(MixerControl control);

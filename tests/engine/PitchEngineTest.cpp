@@ -31,7 +31,7 @@ protected:
         auto capture = std::make_unique<FedCaptureSource>();
         mixer_ = mixer.get();
         capture_ = capture.get();
-        engine_ = std::make_unique<PitchEngine>(EngineBackends{std::move(mixer), std::move(capture)}, host_);
+        engine_ = std::make_unique<PitchEngine>(EngineBackends{std::move(mixer), std::move(capture), {}}, host_);
     }
     void feedBlocks(int blocks) { capture_->feed(std::vector<int16_t>(512 * blocks, 0)); }
 
