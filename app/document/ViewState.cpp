@@ -75,7 +75,7 @@ int ViewState::requestTransport(int target) {
     return 1;
 }
 
-void ViewState::record() {
+void ViewState::record(CountIn countIn) {
     if (!requestTransport(kRecording)) return;
     // Recording starts after a note boundary: the note under the cursor is split there.
     const int n = frameCount();
@@ -87,7 +87,8 @@ void ViewState::record() {
 
     surface.prepareRecordingDisplay();
     surface.setScroll(frameCount(), cursorFrame, false);
-    preRollStart_ = static_cast<int>(std::trunc(settings.beatMs() * -0.5));
+    preRollStart_ =
+        countIn == CountIn::None ? 0 : static_cast<int>(std::trunc(settings.beatMs() * -0.5));
     preRollCounter_ = preRollStart_;
     output.openMidiOutput();
     output.prepareNoteChannel();

@@ -51,7 +51,10 @@ public:
     // The one gate of the transport: 0 stop, 1 record, 2 play, 3 new project. Returns 1 when
     // the move was made, 0 when it was refused (nothing changed).
     int requestTransport(int target);
-    void record();
+    // Recording from a microphone counts in half a beat's worth of frames first; a file
+    // transcribed after the fact has nothing to count in to.
+    enum class CountIn { Beats, None };
+    void record(CountIn countIn = CountIn::Beats);
     void stop();
     // The engine's callback: one frame result, decided one frame late.
     void onFrameResult(const FrameResult& result);

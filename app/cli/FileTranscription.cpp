@@ -1,0 +1,127 @@
+#include "FileTranscription.h"
+
+#include "tonik.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace hummwell::cli {
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kBlocksPerSend = 86;  // about a second between progress reports
+
+// The run the engine is delivering to; the engine's callback is a plain function.
+FileTranscription* active = nullptr;
+std::vector<double>* calibrationLevels = nullptr;
+
+int collectLevel(const FrameResult* r) {
+    calibrationLevels->push_back(r->level);
+    return 1;
+}
+
+int ignoreLevel(const LevelResult*) { return 1; }
+
+// The library's messages on stderr. Its notes are about the microphone, which a file run does
+// not use; questions get Cancel, as no one is there to retry.
+int showMessage(void*, void*, const char* text, const char*, int icon, int) {
+    if (icon != TONIK_ICON_INFORMATION) std::fprintf(stderr, "hummwell-cli: %s\n", text);
+    return TONIK_ANSWER_CANCEL;
+}
+
+}  // namespace
+
+void prepareEngine() {
+    static bool prepared = false;
+    if (prepared) return;
+    // The file's samples are pushed; the capture device only paces the volume run that hands
+    // over the noise gate, so silence does for it on any machine.
+    setenv("TONIK_CAPTURE", "silence", 1);
+    const TonikHost host{nullptr, showMessage, nullptr, nullptr};
+    tonik_set_host(&host);
+    tonik_initialize(nullptr);
+    prepared = true;
+}
+
+FileTranscription::FileTranscription() : view(prompt, surface, output, input_) {}
+
+FileTranscription::~FileTranscription() {
+    if (active == this) active = nullptr;
+}
+
+double FileTranscription::capacitySeconds() const {
+    return static_cast<double>(blockCapacity()) * kBlock / 44100.0;
+}
+
+void FileTranscription::PushedInput::start() { tonik_start_file(nullptr, &FileTranscription::onFrame); }
+
+void FileTranscription::PushedInput::stop() { tonik_stop_file(); }
+
+int FileTranscription::onFrame(const FrameResult* r) {
+    FileTranscription* self = active;
+    if (!self) return 0;
+    if (self->recordBlocks_)
+        self->blocks.push_back({r->level, r->pitch, r->clarity, r->noteState, r->outcome});
+    self->view.onFrameResult(*r);
+    return 1;
+}
+
+// The level set-up's calibration over the input's first blocks, with their levels as the
+// engine reports them.
+void FileTranscription::calibrate(const std::vector<int16_t>& samples) {
+    std::vector<double> levels;
+    calibrationLevels = &levels;
+    const size_t count = std::min(samples.size() / kBlock,
+                                  static_cast<size_t>(FloorCalibration::kCalibrationBlocks));
+    tonik_start_file(nullptr, collectLevel);
+    if (count > 0) tonik_send(samples.data(), static_cast<int>(count * kBlock), 0);
+    tonik_stop_file();
+    calibrationLevels = nullptr;
+    FloorCalibration calibration;
+    for (const double level : levels) calibration.observe(level, volume.floorLevel);
+}
+
+void FileTranscription::run(const std::vector<int16_t>& samples, const LevelSetup& setup,
+                            const Progress& progress) {
+    prepareEngine();
+    volume = setup.volume;
+    blocks.clear();
+    if (setup.floor == FloorSource::Calibrated) calibrate(samples);
+    levels = deriveLevels(volume);
+    view.levels = {levels.noiseLevel, levels.levelSpan, levels.onsetLevel};
+
+    // The gate reaches the engine as the end of a volume run hands it over.
+    tonik_volume_change(volume.recordingGain / 255.0, volume.gainBoost, -volume.pitchSetting);
+    tonik_volume_start(nullptr, ignoreLevel);
+    tonik_volume_stop(levels.noiseLevel);
+
+    // Whole blocks, the last one completed with silence, then one silent block more: the
+    // transcriber decides each frame when the next one arrives.
+    const size_t inputBlocks = (samples.size() + kBlock - 1) / kBlock;
+    const size_t sent = std::min(inputBlocks, static_cast<size_t>(blockCapacity()));
+    cut = sent < inputBlocks;
+    std::vector<int16_t> padded(samples.begin(),
+                                samples.begin() + std::min(samples.size(), sent * kBlock));
+    padded.resize((sent + 1) * kBlock, 0);
+
+    active = this;
+    view.record(ViewState::CountIn::None);
+    if (view.transportState != kRecording) {  // refused; its message is in the prompt
+        active = nullptr;
+        return;
+    }
+    recordBlocks_ = true;
+    for (size_t b = 0; b < sent; b += kBlocksPerSend) {
+        const size_t n = std::min(static_cast<size_t>(kBlocksPerSend), sent - b);
+        tonik_send(padded.data() + b * kBlock, static_cast<int>(n * kBlock), 0);
+        if (progress) progress(static_cast<double>((b + n) * kBlock) / 44100.0);
+    }
+    recordBlocks_ = false;
+    tonik_send(padded.data() + sent * kBlock, kBlock, 0);
+    view.stop();
+    active = nullptr;
+}
+
+}  // namespace hummwell::cli

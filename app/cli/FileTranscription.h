@@ -1,0 +1,103 @@
+// Transcribes samples already in memory through the live path: the gate set as the level
+// set-up sets it, then a pushed-sample run of the engine feeding the view state's transcriber
+// exactly as a recording does, without the count-in.
+#pragma once
+
+#include "document/ViewState.h"
+#include "shell/VolumeControlFile.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace hummwell::cli {
+
+// Messages of the document logic, kept in order; questions are answered Cancel and file
+// choices cancelled, since nobody is there to answer them.
+class CollectingPrompt final : public UserPrompt {
+public:
+    PromptAnswer message(const std::string& text, const std::string&, PromptIcon,
+                         PromptButtons buttons) override {
+        messages.push_back(text);
+        return buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
+    }
+    std::optional<std::string> chooseFileToOpen(const FileChoice&) override { return {}; }
+    std::optional<std::string> chooseFileToSave(const FileChoice&) override { return {}; }
+    std::vector<std::string> messages;
+};
+
+// What the engine said of one block, as the frames table shows it.
+struct BlockRecord {
+    double level = 0.0;
+    double pitch = 0.0;
+    double clarity = 0.0;
+    int noteState = 0;
+    double outcome = 0.0;
+};
+
+// Where the noise floor comes from.
+enum class FloorSource {
+    Calibrated,  // the level set-up's calibration over the first 200 blocks of the input
+    Given,       // VolumeSettings::floorLevel as it is (from a volume control file or --floor)
+};
+
+struct LevelSetup {
+    VolumeSettings volume;
+    FloorSource floor = FloorSource::Calibrated;
+};
+
+// One view state with quiet drawing and sound, and the engine that feeds it.
+class FileTranscription {
+public:
+    FileTranscription();
+    ~FileTranscription();
+    FileTranscription(const FileTranscription&) = delete;
+    FileTranscription& operator=(const FileTranscription&) = delete;
+
+    // Blocks that fit the track: every frame but its closing rest and the one that the last
+    // block's decision waits for.
+    int blockCapacity() const { return view.maxFrames - 2; }
+    double capacitySeconds() const;
+
+    // Transcribes `samples` (mono, 44,100 Hz) into the view's track, as far as it holds; a
+    // partial last block is completed with silence. Settings that shape how pitches are read
+    // (key, scale, transpose, reference adjustment) must be set on the view before. The track
+    // is left unquantized ("As Is"), as a recording leaves it. `progress` is called now and
+    // then with the seconds done.
+    using Progress = std::function<void(double secondsDone)>;
+    void run(const std::vector<int16_t>& samples, const LevelSetup& setup,
+             const Progress& progress = {});
+
+    // After run: the engine's blocks (one per block transcribed), the levels used, the cut.
+    std::vector<BlockRecord> blocks;
+    VolumeSettings volume;
+    DerivedLevels levels{};
+    bool cut = false;
+
+    CollectingPrompt prompt;
+    QuietSurface surface;
+    QuietOutput output;
+
+private:
+    class PushedInput final : public PitchInput {
+    public:
+        void start() override;
+        void stop() override;
+    };
+    PushedInput input_;
+
+public:
+    ViewState view;
+
+private:
+    static int onFrame(const FrameResult* result);
+    void calibrate(const std::vector<int16_t>& samples);
+    bool recordBlocks_ = false;
+};
+
+// Sets the engine up for runs on pushed samples, once per process: it needs no microphone and
+// its messages go to stderr.
+void prepareEngine();
+
+}  // namespace hummwell::cli

@@ -1,0 +1,242 @@
+// Audio files of a melody whose notes are known, through hummwell-cli to MIDI, projects and
+// the frames table.
+#include "CliTestSupport.h"
+
+#include "AudioFile.h"
+#include "FileTranscription.h"
+
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+using namespace clitest;
+using hummwell::cli::MidiNote;
+
+class TranscribeMelody : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder = new testsignals::TempFolder("cli");
+        melody = sungmelody::exampleMelody();
+        take = folder->path + "/take.wav";
+        writeAudio(take, sungmelody::render(melody, 44100, 1), 44100, 1);
+    }
+    static void TearDownTestSuite() { delete folder; }
+
+    std::string path(const std::string& name) const { return folder->path + "/" + name; }
+
+    std::vector<MidiNote> transcribeNotes(const std::string& input, const std::string& mode) {
+        const std::string out = path("notes-" + mode + ".mid");
+        const CliRun r = runCli({"transcribe", input, "-o", out, "--quantize", mode});
+        EXPECT_EQ(r.code, 0) << r.err;
+        return readMidi(out).notes;
+    }
+
+    static inline testsignals::TempFolder* folder = nullptr;
+    static inline sungmelody::Melody melody;
+    static inline std::string take;
+};
+
+TEST_F(TranscribeMelody, EveryQuantizeModeGivesBackTheSungNotes) {
+    const int sung = static_cast<int>(melody.notes.size());
+    for (const std::string mode : {"as-is", "basic", "relative", "note"}) {
+        SCOPED_TRACE(mode);
+        const std::string out = path(mode + ".mid");
+        const CliRun r = runCli({"transcribe", take, "-o", out, "--quantize", mode});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const hummwell::cli::MidiFileContents m = readMidi(out);
+        // At least 90% of the notes at the right pitch and within 50 ms, and next to nothing
+        // that was not sung.
+        EXPECT_GE(matchedNotes(melody, m.notes, 0.050), std::ceil(0.9 * sung));
+        EXPECT_LE(static_cast<int>(m.notes.size()), sung + 1);
+        // Only the unquantized mode follows the sung curve with pitch bend.
+        if (mode == "as-is") EXPECT_GT(m.pitchBends, 500);
+        else EXPECT_EQ(m.pitchBends, 0);
+    }
+}
+
+TEST_F(TranscribeMelody, NoteModeHoldsEachNoteForAsLongAsItWasSung) {
+    const std::vector<MidiNote> notes = transcribeNotes(take, "note");
+    ASSERT_EQ(notes.size(), melody.notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) {
+        SCOPED_TRACE(i);
+        const sungmelody::Note& sung = melody.notes[i];
+        EXPECT_EQ(notes[i].key, sung.midi);
+        // The end of a note is found when its level falls under the gate, or at the leap.
+        EXPECT_NEAR(notes[i].endSeconds, sung.startSeconds + sung.seconds, 0.080);
+    }
+}
+
+TEST_F(TranscribeMelody, AProjectExportsToTheSameMidiAsTheDirectTranscription) {
+    const std::string project = path("take.hwp");
+    ASSERT_EQ(runCli({"transcribe", take, "-o", project, "--quantize", "note"}).code, 0);
+    for (const std::string mode : {"note", "basic", "as-is"}) {
+        SCOPED_TRACE(mode);
+        const std::string direct = path("direct-" + mode + ".mid");
+        const std::string exported = path("exported-" + mode + ".mid");
+        ASSERT_EQ(runCli({"transcribe", take, "-o", direct, "--quantize", mode}).code, 0);
+        const CliRun r = runCli({"export", project, "-o", exported, "--quantize", mode});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(hummwell::readWholeFile(exported), hummwell::readWholeFile(direct));
+    }
+    // Without options the export keeps the project's own settings.
+    ASSERT_EQ(runCli({"export", project, "-o", path("kept.mid")}).code, 0);
+    EXPECT_EQ(hummwell::readWholeFile(path("kept.mid")), hummwell::readWholeFile(path("direct-note.mid")));
+
+    const CliRun info = runCli({"info", project});
+    ASSERT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("Hummwell project"), std::string::npos);
+    EXPECT_NE(info.out.find("notes        12, MIDI 60..79"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Note Quantizing"), std::string::npos) << info.out;
+}
+
+TEST_F(TranscribeMelody, SettingsShapeTheNotesAndReachTheFiles) {
+    // An octave up and the reference tuned 100 cents higher: every note 11 semitones up.
+    const std::string out = path("shifted.hwp");
+    const CliRun r = runCli({"transcribe", take, "-o", out, "--quantize=note", "--transpose", "+1",
+                          "--ref-adjust", "100", "--key", "Bb", "--scale", "diatonic",
+                          "--instrument", "0", "--velocity-out", "expression"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const CliRun info = runCli({"info", out});
+    for (const char* shown : {"A# (Bb) Major", "Diatonic Scale", "+100 %", "+1 Octaves",
+                              "to Expression"})
+        EXPECT_NE(info.out.find(shown), std::string::npos) << shown << "\n" << info.out;
+
+    ASSERT_EQ(runCli({"export", out, "-o", path("shifted.mid"), "--scale", "chromatic"}).code, 0);
+    const std::vector<MidiNote> notes = readMidi(path("shifted.mid")).notes;
+    ASSERT_EQ(notes.size(), melody.notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) EXPECT_EQ(notes[i].key, melody.notes[i].midi + 11) << i;
+}
+
+TEST_F(TranscribeMelody, FramesHaveOneRowPerBlockWithTheTranscribersDecisions) {
+    const std::string csv = path("take.csv");
+    const CliRun r = runCli({"frames", take, "-o", csv, "--quantize", "note"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line,
+              "time_s,level,pitch,clarity,noteState,outcome,framePitch,frameVolume,frameMark,frameNote");
+    const size_t samples = static_cast<size_t>(melody.seconds * 44100);
+    size_t rows = 0;
+    int onsets = 0;
+    double lastTime = -1.0;
+    while (std::getline(in, line)) {
+        double time, level, pitch, clarity, outcome, framePitch, frameVolume;
+        int noteState, mark, note;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%d,%lf,%lf,%lf,%d,%d", &time, &level,
+                              &pitch, &clarity, &noteState, &outcome, &framePitch, &frameVolume,
+                              &mark, &note),
+                  10)
+            << line;
+        EXPECT_NEAR(time, rows * 512.0 / 44100.0, 1e-4);
+        EXPECT_GT(time, lastTime);
+        lastTime = time;
+        if (mark == 1) ++onsets;
+        if (mark == -1) {
+            EXPECT_EQ(frameVolume, 0.0) << line;
+        }
+        ++rows;
+    }
+    EXPECT_EQ(rows, (samples + 511) / 512);
+    EXPECT_EQ(onsets, static_cast<int>(melody.notes.size()));
+}
+
+// Recordings come at other rates and with two channels; the notes must not depend on it.
+TEST_F(TranscribeMelody, OtherRatesAndChannelCountsGiveTheSameNotes) {
+    const std::vector<MidiNote> original = transcribeNotes(take, "note");
+    struct Variant {
+        const char* name;
+        int rate;
+        int channels;
+        int format;
+    };
+    for (const Variant v : {Variant{"48k-stereo.wav", 48000, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+                            Variant{"22k.flac", 22050, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+                            Variant{"96k.ogg", 96000, 1, SF_FORMAT_OGG | SF_FORMAT_VORBIS}}) {
+        SCOPED_TRACE(v.name);
+        const std::string input = path(v.name);
+        writeAudio(input, sungmelody::render(melody, v.rate, v.channels), v.rate, v.channels,
+                   v.format);
+        const std::vector<MidiNote> notes = transcribeNotes(input, "note");
+        ASSERT_EQ(notes.size(), original.size());
+        for (size_t i = 0; i < notes.size(); ++i) {
+            EXPECT_EQ(notes[i].key, original[i].key) << i;
+            EXPECT_NEAR(notes[i].startSeconds, original[i].startSeconds, 0.012) << i;  // a frame
+        }
+    }
+}
+
+TEST(AudioFile, MonoIsTheMeanOfTheChannelsAndResamplingKeepsThePitch) {
+    EXPECT_EQ(hummwell::cli::mixToMono({1.0f, 0.0f, -0.5f, 0.5f, 0.25f, 0.75f}, 2),
+              (std::vector<float>{0.5f, 0.0f, 0.5f}));
+    // A 1 kHz sine at 48 kHz: one second gives 44,100 samples whose zero crossings still
+    // count 2,000, at full amplitude.
+    std::vector<float> sine(48000);
+    for (size_t i = 0; i < sine.size(); ++i) sine[i] = 0.5f * std::sin(2.0 * M_PI * 1000.0 * i / 48000.0);
+    std::vector<float> out;
+    std::string error;
+    ASSERT_TRUE(hummwell::cli::resample(sine, 48000, 44100, out, error)) << error;
+    EXPECT_NEAR(static_cast<double>(out.size()), 44100.0, 2.0);
+    int crossings = 0;
+    float peak = 0.0f;
+    for (size_t i = 1000; i + 1000 < out.size(); ++i) {
+        if ((out[i - 1] < 0.0f) != (out[i] < 0.0f)) ++crossings;
+        peak = std::max(peak, std::abs(out[i]));
+    }
+    EXPECT_NEAR(crossings, 2000.0 * (out.size() - 2000) / 44100.0, 2.0);
+    EXPECT_NEAR(peak, 0.5f, 0.01f);
+    // Quantising clips to the symmetric 16-bit range.
+    EXPECT_EQ(hummwell::cli::toInt16({1.5f, -1.5f, 0.5f}), (std::vector<int16_t>{32767, -32767, 16384}));
+}
+
+// The bundled example is what its generator makes, so the generator can remake it.
+TEST(BundledExample, IsTheGeneratorsMelody) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(HUMMWELL_EXAMPLE_MELODY, SFM_READ, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    std::vector<int16_t> stored(static_cast<size_t>(info.frames));
+    EXPECT_EQ(sf_readf_short(f, stored.data(), info.frames), info.frames);
+    sf_close(f);
+    EXPECT_EQ(info.samplerate, 44100);
+    EXPECT_EQ(info.channels, 1);
+    const std::vector<int16_t> made =
+        sungmelody::toPcm16(sungmelody::render(sungmelody::exampleMelody(), 44100, 1));
+    ASSERT_EQ(stored.size(), made.size());
+    int differing = 0;
+    for (size_t i = 0; i < made.size(); ++i) differing += std::abs(stored[i] - made[i]) > 1;
+    EXPECT_EQ(differing, 0);
+}
+
+// The track holds 6 min 20 s; a longer file is transcribed up to there, with a warning.
+TEST(LongInput, IsCutAtTheTracksCapacityWithAWarning) {
+    testsignals::TempFolder folder("cli-long");
+    const std::string input = folder.path + "/long.wav";
+    const int rate = 8000;  // small on disk; resampled like any other
+    std::vector<float> samples(static_cast<size_t>(400 * rate), 0.0f);
+    for (int i = 0; i < rate; ++i) samples[i] = 0.3f * std::sin(2.0 * M_PI * 330.0 * i / rate);
+    writeAudio(input, samples, rate, 1);
+    const std::string out = folder.path + "/long.mid";
+    const CliRun r = runCli({"transcribe", input, "-o", out});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "hummwell-cli: warning: " + input +
+                         " lasts 6:40.0 but the track holds 6:20.4; transcribed up to 6:20.4\n");
+    const hummwell::cli::MidiFileContents m = readMidi(out);
+    EXPECT_NEAR(m.seconds, 32767 * 512.0 / 44100.0, 0.05);  // the full track
+}
+
+TEST(FileTranscription, FillsTheTrackToItsCapacityAndNoFurther) {
+    hummwell::cli::FileTranscription t;
+    t.view.maxFrames = 300;
+    const std::vector<int16_t> samples = sungmelody::toPcm16(
+        sungmelody::render(sungmelody::exampleMelody(), 44100, 1));  // 694 blocks
+    t.run(samples, {});
+    EXPECT_TRUE(t.cut);
+    EXPECT_EQ(t.blocks.size(), 298u);
+    EXPECT_EQ(t.view.frameCount(), 300);
+    EXPECT_EQ(t.view.track.mark.back(), hummwell::kMarkRest);
+    EXPECT_EQ(t.view.transportState, hummwell::kIdle);
+}
+
+}  // namespace
