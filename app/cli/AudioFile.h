@@ -26,7 +26,7 @@ bool decodeAudio(const std::string& path, double maxSeconds, DecodedAudio& out,
 
 // The steps of decodeAudio on samples already in memory: interleaved floats in -1..1.
 std::vector<float> mixToMono(const std::vector<float>& interleaved, int channels);
-// Converts with the best sinc converter; the result has about in.size() * to / from samples.
+// Converts the rate; the result has about in.size() * to / from samples.
 bool resample(const std::vector<float>& in, int fromRate, int toRate, std::vector<float>& out,
               std::string& error);
 std::vector<int16_t> toInt16(const std::vector<float>& samples);

@@ -85,12 +85,16 @@ double secondsAt(uint64_t tick, const std::vector<TempoChange>& tempos, int divi
 bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std::string& error) {
     out = MidiFileContents{};
     Cursor c{bytes.data(), bytes.data() + bytes.size()};
-    if (bytes.size() < 14 || c.bigEndian(4) != 0x4D546864 /* MThd */) {
+    if (bytes.size() < 4 || c.bigEndian(4) != 0x4D546864 /* MThd */) {
         error = "not a Standard MIDI File (no MThd header)";
         return false;
     }
     const uint32_t headerLength = c.bigEndian(4);
-    if (headerLength < 6 || headerLength > c.left()) {
+    if (!c.ok || (headerLength >= 6 && headerLength > c.left())) {
+        error = "truncated: the header runs past the end";
+        return false;
+    }
+    if (headerLength < 6) {
         error = "not a Standard MIDI File (bad header length)";
         return false;
     }
@@ -127,6 +131,7 @@ bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std:
         while (t.ok && t.left() > 0 && !ended) {
             tick += t.variableLength();
             uint32_t b = t.byte();
+            if (!t.ok) break;
             if (b < 0x80) {  // running status: b is the first data byte
                 if (status == 0) {
                     error = "track " + std::to_string(track + 1) + ": data byte without a status";

@@ -1,0 +1,239 @@
+// What hummwell-cli does with bad input, wrong use and each kind of file it describes: one
+// clear line, a non-zero exit and never an output file left behind.
+#include "CliTestSupport.h"
+
+#include "shell/VolumeControlFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using namespace clitest;
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class BadInput : public ::testing::Test {
+protected:
+    std::string path(const std::string& name) const { return folder.path + "/" + name; }
+    // The folder holds exactly `names`: no output and no temporary file beside them.
+    void expectOnly(std::vector<std::string> names) const {
+        std::vector<std::string> there = folder.entries();
+        std::sort(there.begin(), there.end());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(there, names);
+    }
+    testsignals::TempFolder folder{"cli-bad"};
+};
+
+TEST_F(BadInput, AudioThatCannotBeTranscribedLeavesNoOutput) {
+    writeText(path("notes.wav"), "these are words, not samples\n");
+    writeAudio(path("empty.wav"), {}, 44100, 1);
+    struct Case {
+        std::string input;
+        std::string reason;
+    };
+    for (const Case& c : {Case{"missing.wav", "no such file"},
+                          Case{"notes.wav", "not an audio file that can be read ("},
+                          Case{"empty.wav", "holds no audio"}}) {
+        SCOPED_TRACE(c.input);
+        for (const std::string command : {"transcribe", "frames"}) {
+            const CliRun r = runCli({command, path(c.input), "-o", path("out.mid")});
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err.rfind("hummwell-cli: " + path(c.input) + ": " + c.reason, 0), 0u) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
+    }
+    expectOnly({"notes.wav", "empty.wav"});
+}
+
+TEST_F(BadInput, AProjectThatCannotBeReadIsNamedWithItsMessage) {
+    writeText(path("words.hwp"), std::string(200, 'x'));
+    // A project that its writer made, cut short.
+    writeAudio(path("take.wav"), sungmelody::render(sungmelody::exampleMelody(), 44100, 1), 44100, 1);
+    ASSERT_EQ(runCli({"transcribe", path("take.wav"), "-o", path("take.hwp")}).code, 0);
+    const auto whole = hummwell::readWholeFile(path("take.hwp"));
+    ASSERT_TRUE(whole.has_value());
+    std::ofstream(path("short.hwp"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(whole->data()), static_cast<std::streamsize>(whole->size() - 10));
+
+    struct Case {
+        std::string input;
+        std::string message;
+    };
+    for (const Case& c : {Case{"missing.hwp", "Failed to Open File."},
+                          Case{"words.hwp", "Invalid Hummwell file"},
+                          Case{"short.hwp", "Invalid Hummwell file length"}}) {
+        SCOPED_TRACE(c.input);
+        const CliRun exported = runCli({"export", path(c.input), "-o", path("out.mid")});
+        EXPECT_EQ(exported.code, 1);
+        EXPECT_EQ(exported.err, "hummwell-cli: " + path(c.input) + ": " + c.message + "\n");
+        const CliRun info = runCli({"info", path(c.input)});
+        EXPECT_EQ(info.code, 1);
+        EXPECT_NE(info.err.find(c.input), std::string::npos);
+    }
+    expectOnly({"words.hwp", "take.wav", "take.hwp", "short.hwp"});
+}
+
+TEST_F(BadInput, AnOutputThatCannotBeWrittenFailsAfterTheWork) {
+    writeAudio(path("take.wav"), sungmelody::render(sungmelody::exampleMelody(), 44100, 1), 44100, 1);
+    const CliRun r = runCli({"transcribe", path("take.wav"), "-o", path("no-folder/take.mid")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "hummwell-cli: " + path("no-folder/take.mid") + ": Failed to Open File.\n");
+    const CliRun csv = runCli({"frames", path("take.wav"), "-o", path("no-folder/take.csv")});
+    EXPECT_EQ(csv.code, 1);
+    EXPECT_EQ(csv.err, "hummwell-cli: " + path("no-folder/take.csv") + ": cannot be written\n");
+    expectOnly({"take.wav"});
+}
+
+TEST(CommandLine, WrongUseIsExplainedWithExitCodeTwo) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{}, "usage: hummwell-cli COMMAND"},
+        {{"sing"}, "hummwell-cli: unknown command 'sing'"},
+        {{"transcribe"}, "hummwell-cli: transcribe takes one audio file"},
+        {{"transcribe", "a.wav", "b.wav"}, "hummwell-cli: transcribe takes one audio file"},
+        {{"transcribe", "a.wav", "-o", "a.txt"}, "hummwell-cli: the output a.txt must end in .mid"},
+        {{"transcribe", "a.wav", "--speed", "3"}, "hummwell-cli: unknown option --speed for transcribe"},
+        {{"transcribe", "a.wav", "-x"}, "hummwell-cli: unknown option -x for transcribe"},
+        {{"transcribe", "a.wav", "--key"}, "hummwell-cli: --key needs a value"},
+        {{"transcribe", "a.wav", "--key", "H"}, "hummwell-cli: --key takes a major key"},
+        {{"transcribe", "a.wav", "--transpose", "6"}, "hummwell-cli: --transpose takes a whole number from -5 to 5, not '6'"},
+        {{"transcribe", "a.wav", "--ref-adjust=1.5"}, "hummwell-cli: --ref-adjust takes a whole number from -100 to 100"},
+        {{"transcribe", "a.wav", "--floor", "-40"}, "hummwell-cli: --floor takes a number from -200 to -50, not '-40'"},
+        {{"transcribe", "a.wav", "--quantize", "snap"}, "hummwell-cli: --quantize takes as-is|basic|relative|note, not 'snap'"},
+        {{"transcribe", "a.wav", "--quiet=yes"}, "hummwell-cli: --quiet takes no value"},
+        {{"export", "a.hwp", "--transpose", "1"}, "hummwell-cli: unknown option --transpose for export"},
+        {{"info"}, "hummwell-cli: info takes one file"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = runCli(c.args);
+        EXPECT_EQ(r.code, 2) << c.message;
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+    }
+}
+
+TEST(CommandLine, EveryCommandHasHelp) {
+    for (const std::string command : {"transcribe", "frames", "export", "info"}) {
+        const CliRun r = runCli({command, "--help"});
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.out.rfind("usage: hummwell-cli " + command, 0), 0u) << r.out;
+    }
+    // How the floor is found is said where the options are.
+    EXPECT_NE(runCli({"transcribe", "-h"}).out.find("quietest block of the first 200 (2.3 s)"), std::string::npos);
+}
+
+TEST(Info, DescribesEachKindOfFileAndNamesInvalidOnes) {
+    testsignals::TempFolder folder("cli-info");
+    const std::string hvc = folder.path + "/mic.hvc";
+    hummwell::VolumeSettings v;
+    v.noiseSetting = 40;
+    v.floorLevel = -120.0;
+    ASSERT_TRUE(hummwell::saveVolumeFile(hvc, v));
+    const CliRun volume = runCli({"info", hvc});
+    ASSERT_EQ(volume.code, 0) << volume.err;
+    EXPECT_NE(volume.out.find("gate (velocity 0)     -100.00 dB"), std::string::npos) << volume.out;
+
+    v.recordingGain = 256;  // out of range: refused by the reader with its own message
+    ASSERT_TRUE(hummwell::saveVolumeFile(folder.path + "/loud.hvc", v));
+    const CliRun loud = runCli({"info", folder.path + "/loud.hvc"});
+    EXPECT_EQ(loud.code, 1);
+    EXPECT_EQ(loud.err, "hummwell-cli: " + folder.path +
+                            "/loud.hvc: Invalid Hummwell Volume Control file (volume)\n");
+
+    const CliRun midi = runCli({"info", std::string(HUMMWELL_TEST_DATA_DIR) + "/export_note_quantized.mid"});
+    ASSERT_EQ(midi.code, 0) << midi.err;
+    EXPECT_NE(midi.out.find("Standard MIDI File, format 1, 2 tracks"), std::string::npos) << midi.out;
+    EXPECT_NE(midi.out.find("division     11025 ticks per quarter note"), std::string::npos);
+
+    writeText(folder.path + "/cut.mid", std::string("MThd\0\0\0\6\0\1\0\2", 12));
+    const CliRun cut = runCli({"info", folder.path + "/cut.mid"});
+    EXPECT_EQ(cut.code, 1);
+    EXPECT_EQ(cut.err, "hummwell-cli: " + folder.path + "/cut.mid: truncated: the header runs past the end\n");
+    writeText(folder.path + "/notes.txt", "la la la");
+    const CliRun other = runCli({"info", folder.path + "/notes.txt"});
+    EXPECT_EQ(other.code, 1);
+    EXPECT_NE(other.err.find("not a Hummwell project (.hwp), volume control file (.hvc) or MIDI file (.mid)"),
+              std::string::npos);
+}
+
+// The level set-up from a volume control file or the options instead of the calibration.
+TEST(LevelSetup, AVolumeFileOrTheFloorOptionSetsTheGate) {
+    testsignals::TempFolder folder("cli-gate");
+    const std::string take = folder.path + "/take.wav";
+    writeAudio(take, sungmelody::render(sungmelody::exampleMelody(), 44100, 1), 44100, 1);
+    hummwell::VolumeSettings v;
+    v.noiseSetting = 41;  // halved as a whole number: 20
+    v.floorLevel = -120.0;
+    ASSERT_TRUE(hummwell::saveVolumeFile(folder.path + "/mic.hvc", v));
+
+    const CliRun fromFile = runCli({"transcribe", take, "-o", folder.path + "/a.mid", "--vcf", folder.path + "/mic.hvc"});
+    ASSERT_EQ(fromFile.code, 0) << fromFile.err;
+    EXPECT_NE(fromFile.out.find("noise floor -120.0 dB, gate -100.0 dB"), std::string::npos) << fromFile.out;
+    const CliRun options = runCli({"transcribe", take, "-o", folder.path + "/b.mid", "--floor", "-90", "--noise", "100"});
+    EXPECT_NE(options.out.find("noise floor -90.0 dB, gate -40.0 dB"), std::string::npos) << options.out;
+    // Calibrated from the take's room noise, which lies far below either.
+    const CliRun calibrated = runCli({"transcribe", take, "-o", folder.path + "/c.mid"});
+    EXPECT_NE(calibrated.out.find("12 notes"), std::string::npos) << calibrated.out;
+    const size_t at = calibrated.out.find("noise floor ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_LT(std::stod(calibrated.out.substr(at + 12)), -140.0) << calibrated.out;
+
+    const CliRun missing = runCli({"transcribe", take, "--vcf", folder.path + "/none.hvc"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err, "hummwell-cli: " + folder.path + "/none.hvc: cannot be opened\n");
+}
+
+TEST(MidiReader, RefusesMalformedFilesWithTheReason) {
+    // A header of format 1 at 480 ticks a quarter, then one track chunk around `body`.
+    const auto withTrack = [](int tracks, const std::vector<uint8_t>& body) {
+        const uint8_t n = static_cast<uint8_t>(body.size());
+        std::vector<uint8_t> f{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<uint8_t>(tracks),
+                               0x01, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, n};
+        for (const uint8_t b : body) f.push_back(b);
+        return f;
+    };
+    struct Case {
+        std::vector<uint8_t> bytes;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{'R', 'I', 'F', 'F'}, "not a Standard MIDI File (no MThd header)"},
+        {withTrack(1, {0x00, 0x40, 0x7F}), "track 1: data byte without a status"},
+        {withTrack(1, {0x00, 0x90, 0x40}), "track 1 is truncated"},
+        {withTrack(1, {0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x40, 0x40}), "track 1 is truncated"},
+        {withTrack(2, {0x00, 0xFF, 0x2F, 0x00}), "the header declares 2 tracks, the file holds 1"},
+        {withTrack(1, {0x00, 0x90, 0x40, 0x80}), "track 1: data byte above 127"},
+    };
+    for (const Case& c : cases) {
+        hummwell::cli::MidiFileContents m;
+        std::string error;
+        EXPECT_FALSE(hummwell::cli::readMidiFile(c.bytes, m, error)) << c.reason;
+        EXPECT_EQ(error, c.reason);
+    }
+    // Running status, a note-on of velocity 0 as its end, and the tempo map: at 480 ticks a
+    // quarter, 60 bpm for the first quarter and 120 after it.
+    hummwell::cli::MidiFileContents m;
+    std::string error;
+    ASSERT_TRUE(hummwell::cli::readMidiFile(
+        withTrack(1, {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // 1,000,000 us a quarter
+                      0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // at 480: 500,000
+                      0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x3C, 0x00,  // C4 held one quarter
+                      0x00, 0xFF, 0x2F, 0x00}),
+        m, error))
+        << error;
+    ASSERT_EQ(m.notes.size(), 1u);
+    EXPECT_EQ(m.notes[0].key, 60);
+    EXPECT_EQ(m.notes[0].velocity, 100);
+    EXPECT_DOUBLE_EQ(m.notes[0].startSeconds, 1.0);
+    EXPECT_DOUBLE_EQ(m.notes[0].endSeconds, 1.5);
+    EXPECT_DOUBLE_EQ(m.firstTempoBpm, 60.0);
+}
+
+}  // namespace
