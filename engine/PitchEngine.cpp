@@ -158,6 +158,7 @@ void PitchEngine::start(void* owner, FrameResultCallback callback) {
     if (!beginLiveRun(owner, BlockMode::Pitch)) return;
     pitchCallback_ = callback;
     store_.reset();
+    analysis_.forgetPitches();
     recorder_.start();
 }
 
@@ -206,6 +207,7 @@ void PitchEngine::startFile(void* owner, FrameResultCallback callback) {
     pitchCallback_ = callback;
     recorder_.setOwner(owner);
     store_.reset();
+    analysis_.forgetPitches();
 }
 
 void PitchEngine::stopFile() {

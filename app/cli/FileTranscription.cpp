@@ -3,6 +3,7 @@
 #include "tonik.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,13 +16,6 @@ constexpr int kBlocksPerSend = 86;  // about a second between progress reports
 
 // The run the engine is delivering to; the engine's callback is a plain function.
 FileTranscription* active = nullptr;
-std::vector<double>* calibrationLevels = nullptr;
-
-int collectLevel(const FrameResult* r) {
-    calibrationLevels->push_back(r->level);
-    return 1;
-}
-
 int ignoreLevel(const LevelResult*) { return 1; }
 
 // The library's messages on stderr. Its notes are about the microphone, which a file run does
@@ -68,19 +62,17 @@ int FileTranscription::onFrame(const FrameResult* r) {
     return 1;
 }
 
-// The level set-up's calibration over the input's first blocks, with their levels as the
-// engine reports them.
+double blockLevel(const int16_t* block) {
+    const auto [lo, hi] = std::minmax_element(block, block + kBlock);
+    return 20.0 * std::log((*hi / 32767.0 - *lo / 32767.0) / 2.0);
+}
+
+// The level set-up's calibration over the input's first blocks.
 void FileTranscription::calibrate(const std::vector<int16_t>& samples) {
-    std::vector<double> levels;
-    calibrationLevels = &levels;
     const size_t count = std::min(samples.size() / kBlock,
                                   static_cast<size_t>(FloorCalibration::kCalibrationBlocks));
-    tonik_start_file(nullptr, collectLevel);
-    if (count > 0) tonik_send(samples.data(), static_cast<int>(count * kBlock), 0);
-    tonik_stop_file();
-    calibrationLevels = nullptr;
     FloorCalibration calibration;
-    for (const double level : levels) calibration.observe(level, volume.floorLevel);
+    for (size_t b = 0; b < count; ++b) calibration.observe(blockLevel(&samples[b * kBlock]), volume.floorLevel);
 }
 
 void FileTranscription::run(const std::vector<int16_t>& samples, const LevelSetup& setup,

@@ -96,6 +96,11 @@ private:
     bool recordBlocks_ = false;
 };
 
+// A block's level as the engine reports it: 20 ln of half its peak-to-peak, the samples scaled
+// by 1 / 32767. The floor is measured with it instead of a first engine run, which would leave
+// its memory of the last pitch to the transcription.
+double blockLevel(const int16_t* block);
+
 // Sets the engine up for runs on pushed samples, once per process: it needs no microphone and
 // its messages go to stderr.
 void prepareEngine();

@@ -37,6 +37,10 @@ public:
     // pitch: a block's output pitch above 20.0, corrected in place.
     void apply(double& pitch);
     double lastPitch() const { return last_; }
+    void reset() {
+        last_ = 0.0;
+        corrections_ = 0;
+    }
 
 private:
     OctaveCorrection mode_;
@@ -102,10 +106,15 @@ public:
     const double* excessSpectrum() const { return excess_; }
     const Autocorrelation& autocorrelation() const { return correlation_; }
 
-    // The pitch of the last accepted block, 0.0 for none. Carried across runs on purpose: a run
-    // that starts in silence clears it with its first block.
+    // The pitch of the last accepted block, 0.0 for none.
     double previousPitch() const { return previousPitch_; }
     void setPreviousPitch(double pitch) { previousPitch_ = pitch; }
+    // Every run starts as after loading: a take that starts loud would otherwise be tracked
+    // from, and octave-corrected towards, the pitch that ended the take before it.
+    void forgetPitches() {
+        previousPitch_ = 0.0;
+        corrector_.reset();
+    }
 
     const OctaveJumpCorrector& octaveCorrector() const { return corrector_; }
 

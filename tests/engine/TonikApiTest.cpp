@@ -136,3 +136,28 @@ TEST_F(TonikApi, LiveVolumeRunOnSilence) {
     EXPECT_EQ(levelCalls, calls);
     tonik_set_host(nullptr);
 }
+
+// A new take is new audio: the pitch that ended the last take must not shape its first blocks,
+// neither through the tracking search nor through the octave correction.
+TEST_F(TonikApi, ARunStartsWithoutThePitchOfTheRunBefore) {
+    tonik_initialize(nullptr);
+    tonik_volume_start(nullptr, onLevel);
+    tonik_volume_stop(-100.0);  // every block of the tones passes the gate
+    const auto take = [](double note) {
+        frames.clear();
+        tonik_start_file(nullptr, keepFrame);
+        const std::vector<int16_t> tone = testsignals::harmonicTone(testsignals::noteHz(note), 8000, 512 * 24);
+        tonik_send(tone.data(), static_cast<int>(tone.size()), 0);
+        tonik_stop_file();
+    };
+    take(72.0);
+    ASSERT_NEAR(frames.back().pitch, 72.0, 0.3);
+    take(60.0);  // an octave below, loud from its first sample
+    int pitched = 0;
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (frames[i].pitch > 0.0) {
+            ++pitched;
+            EXPECT_NEAR(frames[i].pitch, 60.0, 0.3) << "block " << i << ", outcome " << frames[i].outcome;
+        }
+    EXPECT_GE(pitched, 20);
+}
