@@ -1,5 +1,6 @@
 #include "MidiExport.h"
 
+#include "PitchBend.h"
 #include "SafeFile.h"
 #include "Scale.h"
 #include "UserPrompt.h"
@@ -21,9 +22,6 @@ constexpr uint8_t kChannelVolume = 0x07;
 constexpr uint8_t kExpression = 0x0B;
 
 constexpr uint32_t kTicksPerFrame = 256;
-constexpr double kBendPerSemitone = 682.6666666666666;  // 8192 units span the 12-semitone range
-constexpr int kBendCentre = 8192;
-constexpr int kBendMax = 16383;
 constexpr uint8_t kLoudVelocity = 127;  // unquantized notes: loudness rides on the controller
 constexpr uint8_t kPlainVelocity = 64;  // quantized notes
 // The largest delta a four-byte variable-length quantity holds, in whole frames.
@@ -54,17 +52,6 @@ uint8_t loudness(double volume) {
     if (!(volume > 0.0)) return 0;  // also NaN
     if (volume >= 127.0) return 127;
     return static_cast<uint8_t>(volume);
-}
-
-// The 14-bit bend of pitch p heard against note s, rounded half up. Exactly 12 semitones up
-// would be 16384, one past the range, so the top is held to 16383.
-int bendValue(double p, int s) {
-    const double units = std::floor((p - s) * kBendPerSemitone + 0.5);
-    if (std::isnan(units)) return kBendCentre;
-    const double v = kBendCentre + units;
-    if (v <= 0.0) return 0;
-    if (v >= kBendMax) return kBendMax;
-    return static_cast<int>(v);
 }
 
 void putHeader(std::vector<uint8_t>& out, int instrument) {
@@ -104,7 +91,7 @@ void encodeAsSung(std::vector<uint8_t>& out, const FrameTrack& track, const Proj
             out.insert(out.end(), {kNoteOn, dataByte(sounding), 0, 0, dataByte(note), velocity, 0});
             sounding = note;
         }
-        const int bend = bendValue(p, sounding);
+        const int bend = pitchBendValue(p, sounding);
         out.insert(out.end(), {kPitchBend, static_cast<uint8_t>(bend & 0x7F),
                                static_cast<uint8_t>(bend >> 7), 0x82, 0x00, kControl, controller,
                                loudness(track.volume[i]), 0});

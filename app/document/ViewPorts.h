@@ -43,6 +43,17 @@ public:
     virtual void soundMeasureTick() = 0;
     virtual void allNotesOff() = 0;
     virtual void resoundCursor() = 0;
+    // Forgets the note that sounds, so the next frame strikes a new one.
+    virtual void clearSoundedNote() = 0;
+};
+
+// The view's 10 ms playback timer: started by Play, killed by Stop; its ticks call
+// ViewState::onPlaybackTimer.
+class PlaybackTimer {
+public:
+    virtual ~PlaybackTimer() = default;
+    virtual void start(int periodMs) = 0;
+    virtual void stop() = 0;
 };
 
 // The engine's pitch run: start delivers FrameResults to the view's onFrameResult until stop
@@ -77,6 +88,13 @@ public:
     void soundMeasureTick() override {}
     void allNotesOff() override {}
     void resoundCursor() override {}
+    void clearSoundedNote() override {}
+};
+
+class QuietTimer final : public PlaybackTimer {
+public:
+    void start(int) override {}
+    void stop() override {}
 };
 
 }  // namespace hummwell

@@ -12,6 +12,11 @@ constexpr double kTickLeadMs = 130.0;  // ticks sound ahead of the frame being s
 constexpr double kOnsetClarity = 4.0;   // an onset needs a clear pitch in the next frame
 constexpr double kGlitchSemitones = 2.0;
 constexpr double kNewNoteSemitones = 5.0;
+constexpr int kPlaybackTimerMs = 10;
+
+// For views that never play: headless transcription and tests of other commands.
+const SteadyClock steadyClock;
+QuietTimer quietTimer;
 
 const char* const kTrackFull = "No more recording is allowed because your MIDI data is full.";
 
@@ -23,7 +28,11 @@ bool affectsNotes(Setting s) {
 }  // namespace
 
 ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i)
-    : prompt(p), surface(s), output(o), input(i) {}
+    : ViewState(p, s, o, i, steadyClock, quietTimer) {}
+
+ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i,
+                     const Clock& c, PlaybackTimer& t)
+    : prompt(p), surface(s), output(o), input(i), clock(c), timer(t) {}
 
 bool ViewState::setSetting(Setting s, int value) {
     if (!settings.store(s, value)) return false;
@@ -105,11 +114,49 @@ void ViewState::stop() {
         if (frameCount() >= maxFrames) prompt.error(kTrackFull);
         requantize(0, frameCount());
     } else if (was == kPlaying) {
+        timer.stop();
         output.allNotesOff();
     }
     surface.setScroll(frameCount(), cursorFrame, frameCount() > 1);
     surface.repaint();
     if (scrubOn) output.resoundCursor();
+}
+
+void ViewState::play() {
+    if (!requestTransport(kPlaying)) return;
+    surface.setScroll(frameCount(), cursorFrame, false);
+    output.openMidiOutput();
+    output.prepareNoteChannel();
+    output.clearSoundedNote();
+    playStartMs = clock.nowMs() - cursorFrame * kFrameMs;
+    timer.start(kPlaybackTimerMs);
+}
+
+void ViewState::onPlaybackTimer() {
+    if (transportState != kPlaying) return;  // a tick queued before Stop
+    const int f = static_cast<int>(std::trunc((clock.nowMs() - playStartMs) * kFramesPerMs));
+    if (f == cursorFrame) return;
+    const int n = frameCount();
+    if (f >= n) {
+        cursorFrame = n - 1;
+        stop();
+        return;
+    }
+    cursorFrame = f;
+    output.soundFrame(f);
+    surface.setScroll(n, f, false);
+    if (f % 2 == 1) surface.repaint();
+}
+
+void ViewState::togglePlayStop() {
+    if (transportState == kIdle) play();
+    else if (transportState == kPlaying) stop();
+}
+
+void ViewState::toggleScrub() {
+    scrubOn = !scrubOn;
+    if (scrubOn) output.resoundCursor();
+    else output.allNotesOff();
 }
 
 void ViewState::tickFor(double ms) {

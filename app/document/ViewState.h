@@ -7,6 +7,7 @@
 // track; every other command checks the transport first.
 #pragma once
 
+#include "Clock.h"
 #include "FrameTrack.h"
 #include "ProjectSettings.h"
 #include "Quantizer.h"
@@ -27,6 +28,8 @@ struct LevelThresholds {
 class ViewState {
 public:
     ViewState(UserPrompt& prompt, ViewSurface& surface, NoteOutput& output, PitchInput& input);
+    ViewState(UserPrompt& prompt, ViewSurface& surface, NoteOutput& output, PitchInput& input,
+              const Clock& clock, PlaybackTimer& timer);
 
     // --- Settings -------------------------------------------------------------------------
     // Stores a setting. An unchanged value does nothing; a change of speed, metre, key, scale
@@ -59,6 +62,17 @@ public:
     // The engine's callback: one frame result, decided one frame late.
     void onFrameResult(const FrameResult& result);
 
+    // --- Playback -------------------------------------------------------------------------
+    // Sounds the track from the cursor on, one frame per 11.61 ms, driven by the timer.
+    void play();
+    // Every tick of the playback timer: the frame that is due by the clock becomes the cursor
+    // and sounds; frames between two ticks are skipped, not sounded late.
+    void onPlaybackTimer();
+    // Space: Play when idle, Stop while playing, nothing otherwise.
+    void togglePlayStop();
+    // Scrub: while on and idle, every cursor move sounds the frame under the cursor.
+    void toggleScrub();
+
     FrameTrack track;
     ProjectSettings settings;
     LevelThresholds levels;
@@ -66,6 +80,7 @@ public:
     int cursorFrame = 0;
     TransportState transportState = kEmptyProject;
     bool scrubOn = false;
+    double playStartMs = 0.0;  // the clock at which frame 0 would have sounded
     int lastMeasureTickNote = -1;
     int lastBeatTickNote = -1;
     TickFlags viewTickFlags;  // for the note view's beat and measure lines
@@ -74,6 +89,8 @@ public:
     ViewSurface& surface;
     NoteOutput& output;
     PitchInput& input;
+    const Clock& clock;
+    PlaybackTimer& timer;
 
 private:
     // The fields of a FrameResult the decision reads; noteState becomes the decided mark.

@@ -89,7 +89,7 @@ public:
 class RecordingOutput final : public NoteOutput {
 public:
     // One letter per call, in order: o open, p prepare, f frame, b beat tick, m measure tick,
-    // a all notes off, r resound.
+    // a all notes off, r resound, c clear the sounded note.
     std::string calls;
     std::vector<int> soundedFrames;
 
@@ -103,6 +103,7 @@ public:
     void soundMeasureTick() override { calls += 'm'; }
     void allNotesOff() override { calls += 'a'; }
     void resoundCursor() override { calls += 'r'; }
+    void clearSoundedNote() override { calls += 'c'; }
 };
 
 class CountingInput final : public PitchInput {

@@ -1,0 +1,195 @@
+#include "MidiOutput.h"
+
+#include "document/PitchBend.h"
+#include "document/ViewState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace hummwell {
+
+namespace {
+
+constexpr int kNoteOff = 0x80;
+constexpr int kNoteOn = 0x90;
+constexpr int kControl = 0xB0;
+constexpr int kProgram = 0xC0;
+constexpr int kBend = 0xE0;
+
+constexpr int kAllNotesOff = 123;
+constexpr int kChannelVolume = 7;
+constexpr int kExpression = 11;
+constexpr int kRpnMsb = 101;
+constexpr int kRpnLsb = 100;
+constexpr int kDataEntry = 6;
+constexpr int kBendRangeSemitones = 12;
+
+constexpr int kQuantizedVelocity = 64;
+constexpr int kSungVelocity = 127;
+constexpr int kFirstPercussionKey = 35;
+
+}  // namespace
+
+struct MidiOutput::Tick {
+    Setting channel;
+    Setting instrument;
+    Setting note;
+    Setting velocity;
+};
+
+MidiOutput::MidiOutput(std::unique_ptr<MidiDevice> device, UserPrompt& prompt)
+    : device_(std::move(device)), prompt_(prompt) {}
+
+// Nothing may hang on an external synthesizer after the program has gone; the view may be
+// gone already, so every channel is told, the metronome's too.
+MidiOutput::~MidiOutput() {
+    for (int channel = 0; channel < 16; ++channel)
+        sendShortMessage(kControl, channel, kAllNotesOff, 0);
+    device_->close();
+}
+
+void MidiOutput::openMidiOutput() {
+    device_->close();
+    std::string problem;
+    if (device_->open(problem)) {
+        openProblem_.clear();
+        return;
+    }
+    // The reason is for whoever reads the terminal; the user gets the program's message.
+    if (problem != openProblem_) std::fprintf(stderr, "hummwell: MIDI output: %s\n", problem.c_str());
+    openProblem_ = problem;
+    prompt_.error(kMidiOpenFailed);
+}
+
+void MidiOutput::sendShortMessage(int status, int channel, int data1, int data2) {
+    device_->send(packShortMessage(status, channel, data1, data2));
+}
+
+void MidiOutput::allNotesOff() {
+    sendShortMessage(kControl, view_->setting(Setting::MidiChannel), kAllNotesOff, 0);
+}
+
+void MidiOutput::prepareNoteChannel() {
+    const int channel = view_->setting(Setting::MidiChannel);
+    sendShortMessage(kProgram, channel, view_->setting(Setting::Instrument), 0);
+    sendShortMessage(kControl, channel, kRpnMsb, 0);
+    sendShortMessage(kControl, channel, kRpnLsb, 0);
+    sendShortMessage(kControl, channel, kDataEntry, kBendRangeSemitones);
+}
+
+bool MidiOutput::gateOpen() const {
+    switch (view_->transportState) {
+    case kIdle: return view_->scrubOn;
+    case kRecording: return view_->setting(Setting::RealtimeOutOn) != 0;
+    case kPlaying: return true;
+    case kEmptyProject: return false;
+    }
+    return false;
+}
+
+int MidiOutput::noteOf(int frame) const {
+    const int mode = view_->setting(Setting::QuantizeMode);
+    if (mode == kRelative || mode == kNoteQuantize) return view_->track.note[frame];
+    return view_->snap(view_->track.pitch[frame]);
+}
+
+void MidiOutput::sendBend(int channel, int value) {
+    sendShortMessage(kBend, channel, value & 0x7F, (value >> 7) & 0x7F);
+}
+
+void MidiOutput::sendCurve(int frame) {
+    const int channel = view_->setting(Setting::MidiChannel);
+    sendBend(channel, pitchBendValue(view_->track.pitch[frame], lastSoundedNote));
+    const int controller = view_->setting(Setting::VelocityOutMode) == 1 ? kExpression : kChannelVolume;
+    const double volume = view_->track.volume[frame];
+    sendShortMessage(kControl, channel, controller, volume >= 127.0 ? 127 : static_cast<int>(volume));
+}
+
+void MidiOutput::soundFrame(int frame) {
+    if (!gateOpen() || frame < 0 || frame >= view_->frameCount()) return;
+    const FrameTrack& track = view_->track;
+    const int channel = view_->setting(Setting::MidiChannel);
+    const double pitch = track.pitch[frame];
+    if (pitch < 1.0) {
+        allNotesOff();
+        clearSoundedNote();
+        return;
+    }
+    const int n = noteOf(frame);
+    const bool onset = track.mark[frame] == kMarkOnset;
+    if (view_->setting(Setting::QuantizeMode) != kAsIs) {
+        if (n != lastSoundedNote || onset) {
+            allNotesOff();
+            sendShortMessage(kNoteOn, channel, n, kQuantizedVelocity);
+            sendBend(channel, kBendCentre);
+            lastSoundedNote = n;
+        }
+    } else {
+        if (lastSoundedNote == 0 || onset || pitch > lastSoundedNote + 12.0 ||
+            pitch < lastSoundedNote - 12.0) {
+            allNotesOff();
+            sendShortMessage(kNoteOn, channel, n, kSungVelocity);
+            lastSoundedNote = n;
+        }
+        sendCurve(frame);
+    }
+    lastSoundedPitch = pitch;
+}
+
+void MidiOutput::resoundCursor() {
+    if (!gateOpen()) return;
+    prepareNoteChannel();
+    allNotesOff();
+    const int frame = view_->cursorFrame;
+    if (frame < 0 || frame >= view_->frameCount() || view_->track.pitch[frame] < 1.0) {
+        clearSoundedNote();
+        return;
+    }
+    const int channel = view_->setting(Setting::MidiChannel);
+    const int n = noteOf(frame);
+    if (view_->setting(Setting::QuantizeMode) == kAsIs) {
+        sendShortMessage(kNoteOn, channel, n, kSungVelocity);
+        lastSoundedNote = n;
+        sendCurve(frame);
+    } else {
+        sendShortMessage(kNoteOn, channel, n, kQuantizedVelocity);
+        sendBend(channel, kBendCentre);
+        lastSoundedNote = n;
+    }
+    lastSoundedPitch = view_->track.pitch[frame];
+}
+
+void MidiOutput::soundTick(const Tick& tick, int& lastTickNote) {
+    const int channel = view_->setting(tick.channel);
+    const bool percussion = channel == kPercussionChannel;
+    if (!percussion) sendShortMessage(kProgram, channel, view_->setting(tick.instrument), 0);
+    if (lastTickNote > 0) sendShortMessage(kNoteOff, channel, lastTickNote, 0);
+    const int choice = view_->setting(tick.note);
+    const int note = percussion ? choice + kFirstPercussionKey
+                                : 12 * (choice + 3) - view_->settings.keyOffset();
+    sendShortMessage(kNoteOn, channel, note, view_->setting(tick.velocity));
+    if (!percussion) sendBend(channel, referenceBendValue(view_->setting(Setting::RefKeyAdjust)));
+    lastTickNote = note;
+}
+
+void MidiOutput::soundMeasureTick() {
+    static constexpr Tick kMeasure{Setting::MeasureTickChannel, Setting::MeasureTickInstrument,
+                                   Setting::MeasureTickNote, Setting::MeasureTickVelocity};
+    soundTick(kMeasure, view_->lastMeasureTickNote);
+}
+
+void MidiOutput::soundBeatTick() {
+    static constexpr Tick kBeat{Setting::BeatTickChannel, Setting::BeatTickInstrument,
+                                Setting::BeatTickNote, Setting::BeatTickVelocity};
+    soundTick(kBeat, view_->lastBeatTickNote);
+}
+
+void MidiOutput::silenceTicks() {
+    if (view_->lastMeasureTickNote > 0)
+        sendShortMessage(kNoteOff, view_->setting(Setting::MeasureTickChannel), view_->lastMeasureTickNote, 0);
+    if (view_->lastBeatTickNote > 0)
+        sendShortMessage(kNoteOff, view_->setting(Setting::BeatTickChannel), view_->lastBeatTickNote, 0);
+}
+
+}  // namespace hummwell
