@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config binutils
   libfftw3-dev libasound2-dev libsndfile1-dev libsoxr-dev
+  libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-mido
 )

@@ -9,5 +9,5 @@ cmake -S . -B "build-$sanitizer" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DHUMMWELL_SANITIZE="$sanitizer" -DHUMMWELL_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "build-$sanitizer" -j2
 export QT_QPA_PLATFORM=offscreen
-export TSAN_OPTIONS="halt_on_error=1 ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp ${TSAN_OPTIONS:-}"
 ctest --test-dir "build-$sanitizer" --output-on-failure -j2

@@ -1,6 +1,8 @@
 // The exact messages of each MIDI operation, caught by a recording device.
 #include "editor/MidiOutput.h"
 
+#include "editor/FluidSynthDevice.h"
+
 #include "document/PitchBend.h"
 #include "document/ViewState.h"
 #include "support/AppDoubles.h"
@@ -264,6 +266,33 @@ TEST(MidiOutputLifetime, GoingSilencesEveryChannelAndClosesTheDevice) {
     for (uint32_t channel = 0; channel < 16; ++channel)
         EXPECT_EQ(log[channel], packShortMessage(0xB0, static_cast<int>(channel), 123, 0));
     EXPECT_EQ(closes, 1);
+}
+
+// The internal synthesizer on this machine: where no audio output opens, each opening attempt
+// says so once and the program goes on without sound.
+TEST(InternalSynth, WithoutAnAudioOutputTheProgramGoesOnSilent) {
+    appdoubles::ScriptedPrompt prompt;
+    MidiOutput output(std::make_unique<FluidSynthDevice>(), prompt);
+    appdoubles::RecordingSurface surface;
+    appdoubles::CountingInput input;
+    ViewState view(prompt, surface, output, input);
+    output.attach(view);
+    view.insertFrameAtCursor(Frame{69.0, 69, 100.0, kMarkOnset, 0});
+    view.transportState = kPlaying;
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        output.openMidiOutput();
+        output.prepareNoteChannel();
+        output.soundFrame(0);
+        output.allNotesOff();
+        if (output.device().isOpen()) {  // a machine with sound: no message at all
+            EXPECT_TRUE(prompt.messages.empty());
+            EXPECT_TRUE(output.openProblem().empty());
+        } else {
+            ASSERT_EQ(prompt.messages.size(), static_cast<size_t>(attempt));
+            EXPECT_EQ(prompt.messages.back().text, "Failed to open MIDI output");
+            EXPECT_FALSE(output.openProblem().empty());
+        }
+    }
 }
 
 }  // namespace
