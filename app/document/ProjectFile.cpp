@@ -120,6 +120,7 @@ void showEmptyTrack(ViewState& view) {
     view.output.allNotesOff();
     view.track.reset();
     view.cursorFrame = 0;
+    view.clearSelection();  // the frames it named are gone; the clip stays for a paste
     view.surface.clearPicture();
     view.surface.setScroll(1, 0, false);
 }
@@ -225,6 +226,8 @@ void finishOpen(ViewState& view) {
     const int n = view.frameCount();
     view.transportState = n < 2 ? kEmptyProject : kIdle;
     view.surface.showTransportState(view.transportState);
+    view.clipTrack.clear();  // Unselect; the repaint below shows it
+    view.clearSelection();
     view.surface.redrawGrid();
     view.requantize(0, n);
     view.cursorFrame = 0;

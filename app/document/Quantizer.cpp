@@ -115,8 +115,8 @@ void relativeNote(FrameTrack& t, const Snapper& snap, int s, int e) {
 
 Stretch requantize(FrameTrack& track, const ProjectSettings& settings, int first, int count) {
     const int n = track.frameCount();
-    first = std::clamp(first, 0, n);
-    const int end = std::clamp(first + std::max(count, 0), first, n);
+    const int end = std::clamp(first + std::max(count, 0), 0, n);
+    first = std::clamp(first, 0, end);
     const int mode = settings.get(Setting::QuantizeMode);
     const Snapper snap{settings.get(Setting::Scale), settings.keyOffset()};
 
@@ -140,14 +140,18 @@ Stretch requantize(FrameTrack& track, const ProjectSettings& settings, int first
             s = e - 1;
         }
     }
+    return widenToNotes(track, mode, first, end - first);
+}
 
-    int from = first;
-    int to = end;
+Stretch widenToNotes(const FrameTrack& track, int mode, int first, int count) {
+    const int n = track.frameCount();
+    int end = std::clamp(first + std::max(count, 0), 0, n);
+    first = std::clamp(first, 0, end);
     if (mode == kRelative || mode == kNoteQuantize) {
-        while (from > 0 && from < n && track.mark[from] == kMarkContinue) --from;
-        while (to < n && track.mark[to] == kMarkContinue) ++to;
+        while (first > 0 && first < n && track.mark[first] == kMarkContinue) --first;
+        while (end < n && track.mark[end] == kMarkContinue) ++end;
     }
-    return {from, to - from};
+    return {first, end - first};
 }
 
 }  // namespace hummwell

@@ -17,5 +17,8 @@ struct Stretch {
 // returns the stretch to redraw: the same, widened to whole notes in the Note and Relative
 // modes (back to the previous onset, on to the next non-zero mark).
 Stretch requantize(FrameTrack& track, const ProjectSettings& settings, int first, int count);
+// Frames first .. first + count - 1 held to the track and, in the Note and Relative modes,
+// widened to the whole notes they touch.
+Stretch widenToNotes(const FrameTrack& track, int mode, int first, int count);
 
 }  // namespace hummwell

@@ -19,6 +19,8 @@ public:
     // Draws the column of the frame just recorded at `frame`.
     virtual void drawRecordedColumn(int frame) = 0;
     virtual void repaint() = 0;
+    // The one-pixel column at client x over the whole height: a cursor move repaints two.
+    virtual void repaintColumn(int x) = 0;
     // The part of the view up to the cursor line.
     virtual void repaintLeftHalf() = 0;
     // Moves the picture from the cursor on aside and draws an empty grid after the cursor.
@@ -70,6 +72,7 @@ public:
     void renderStretch(int, int) override {}
     void drawRecordedColumn(int) override {}
     void repaint() override {}
+    void repaintColumn(int) override {}
     void repaintLeftHalf() override {}
     void prepareRecordingDisplay() override {}
     void clearPicture() override {}

@@ -2,6 +2,7 @@
 
 #include "ProjectFile.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace hummwell {
@@ -32,7 +33,9 @@ ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i
 
 ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i,
                      const Clock& c, PlaybackTimer& t)
-    : prompt(p), surface(s), output(o), input(i), clock(c), timer(t) {}
+    : prompt(p), surface(s), output(o), input(i), clock(c), timer(t) {
+    clipTrack.clear();
+}
 
 bool ViewState::setSetting(Setting s, int value) {
     if (!settings.store(s, value)) return false;
@@ -41,8 +44,11 @@ bool ViewState::setSetting(Setting s, int value) {
 }
 
 void ViewState::requantize(int first, int count) {
-    const Stretch redraw = hummwell::requantize(track, settings, first, count);
-    if (redraw.count > 0) surface.renderStretch(redraw.first, redraw.count);
+    // A stretch is redrawn, and so quantized, in whole notes: an edit that touches part of a
+    // note gives all of it its new pitch.
+    const Stretch whole = widenToNotes(track, settings.get(Setting::QuantizeMode), first, count);
+    hummwell::requantize(track, settings, whole.first, whole.count);
+    if (whole.count > 0) surface.renderStretch(whole.first, whole.count);
 }
 
 int ViewState::requestTransport(int target) {
@@ -86,6 +92,7 @@ int ViewState::requestTransport(int target) {
 
 void ViewState::record(CountIn countIn) {
     if (!requestTransport(kRecording)) return;
+    clearSelection();  // recording moves every frame after the cursor
     // Recording starts after a note boundary: the note under the cursor is split there.
     const int n = frameCount();
     if (cursorFrame >= 2 && cursorFrame < n - 2 && track.mark[cursorFrame - 1] == kMarkContinue &&
@@ -157,6 +164,21 @@ void ViewState::toggleScrub() {
     scrubOn = !scrubOn;
     if (scrubOn) output.resoundCursor();
     else output.allNotesOff();
+}
+
+void ViewState::setCursor(int frame) {
+    const int old = cursorFrame;
+    cursorFrame = std::clamp(frame, 0, frameCount() - 1);
+    output.soundFrame(cursorFrame);
+    const int half = viewWidth / 2;
+    surface.repaintColumn(half);
+    surface.repaintColumn(half - cursorFrame + old);
+}
+
+void ViewState::unselect() {
+    clipTrack.clear();
+    clearSelection();
+    surface.repaint();
 }
 
 void ViewState::tickFor(double ms) {

@@ -73,6 +73,16 @@ public:
     // Scrub: while on and idle, every cursor move sounds the frame under the cursor.
     void toggleScrub();
 
+    // --- Cursor and selection -------------------------------------------------------------
+    // Moves the cursor (held to the track), sounds the frame there through the output's gate
+    // and repaints the two one-pixel columns the cursor line leaves and reaches.
+    void setCursor(int frame);
+    bool hasSelection() const { return noteSelected || rangeSelected; }
+    // Unselect: the clip emptied, both selections cleared, the view repainted.
+    void unselect();
+    // Both selections cleared, the clip kept: for a track whose frames are about to move.
+    void clearSelection() { rangeSelected = noteSelected = false; }
+
     FrameTrack track;
     ProjectSettings settings;
     LevelThresholds levels;
@@ -84,6 +94,31 @@ public:
     int lastMeasureTickNote = -1;
     int lastBeatTickNote = -1;
     TickFlags viewTickFlags;  // for the note view's beat and measure lines
+
+    // At most one selection is set. The range is frames rangeStart .. rangeEnd - 1, the two in
+    // either order until a command sorts them; the note is frames noteStart .. noteEnd - 1,
+    // framed by rows noteTop .. noteBottom.
+    bool rangeSelected = false;
+    int rangeStart = 0;
+    int rangeEnd = 0;
+    bool noteSelected = false;
+    int noteStart = 0;
+    int noteEnd = 0;
+    int noteWidth = 0;
+    int noteTop = 0;
+    int noteBottom = 0;
+    int noteHeight = 0;
+    FrameTrack clipTrack;  // what Copy took; empty until then, and after Unselect
+
+    // The left-button gesture over the note view.
+    bool buttonDown = false;
+    bool pointerMoved = false;
+    int lastPointerX = 0;
+    int lastPointerY = 0;
+    int dragKind = -1;     // the handle of the selected note being dragged, -1 none
+    int grabOffsetX = 0;   // pointer x minus noteStart when the drag began
+    int grabOffsetY = 0;   // pointer row minus noteTop when the drag began
+    int viewWidth = 0;     // client width in pixels: one frame per column
 
     UserPrompt& prompt;
     ViewSurface& surface;

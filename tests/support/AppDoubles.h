@@ -64,6 +64,7 @@ class RecordingSurface final : public ViewSurface {
 public:
     std::vector<std::pair<int, int>> stretches;
     std::vector<int> recordedColumns;
+    std::vector<int> repaintedColumns;
     std::vector<TransportState> states;
     std::vector<std::pair<Setting, int>> shownSettings;
     int repaints = 0, leftRepaints = 0, recordingDisplays = 0, clears = 0, grids = 0;
@@ -73,6 +74,7 @@ public:
     void renderStretch(int first, int count) override { stretches.emplace_back(first, count); }
     void drawRecordedColumn(int frame) override { recordedColumns.push_back(frame); }
     void repaint() override { ++repaints; }
+    void repaintColumn(int x) override { repaintedColumns.push_back(x); }
     void repaintLeftHalf() override { ++leftRepaints; }
     void prepareRecordingDisplay() override { ++recordingDisplays; }
     void clearPicture() override { ++clears; }

@@ -1,0 +1,290 @@
+#include "EditCommands.h"
+
+#include "Navigation.h"
+#include "NoteGeometry.h"
+#include "document/ProjectFile.h"
+#include "document/ViewState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace hummwell {
+
+namespace {
+
+constexpr double kVolumeStep = 1.1;
+constexpr double kPitchSlack = 1e-9;  // repeated 0.1 steps must still reach the bounds
+
+bool idle(const ViewState& v) { return v.transportState == kIdle; }
+
+// The selection as frames [first, end), the range sorted and both held to the track; empty
+// when nothing is selected.
+struct Span {
+    int first = 0;
+    int end = 0;
+    bool empty() const { return end <= first; }
+};
+
+Span selected(ViewState& v) {
+    const int last = v.frameCount() - 1;
+    if (v.noteSelected) {
+        v.noteStart = std::clamp(v.noteStart, 0, last);
+        v.noteEnd = std::clamp(v.noteEnd, v.noteStart, last);
+        return {v.noteStart, v.noteEnd};
+    }
+    if (v.rangeSelected) {
+        if (v.rangeStart > v.rangeEnd) std::swap(v.rangeStart, v.rangeEnd);
+        v.rangeStart = std::clamp(v.rangeStart, 0, last);
+        v.rangeEnd = std::clamp(v.rangeEnd, v.rangeStart, last);
+        return {v.rangeStart, v.rangeEnd};
+    }
+    return {};
+}
+
+// Moves the selection by `by` frames.
+void shiftSelection(ViewState& v, int by) {
+    if (v.noteSelected) {
+        v.noteStart += by;
+        v.noteEnd += by;
+    } else {
+        v.rangeStart += by;
+        v.rangeEnd += by;
+    }
+}
+
+// Re-quantizes an edited stretch with one frame more on either side: an edit that splits or
+// joins notes at its edges changes the notes there too.
+void requantizeEdit(ViewState& v, int first, int count) { v.requantize(first - 1, count + 2); }
+
+void finish(ViewState& v) {
+    v.surface.repaint();
+    if (v.scrubOn) v.output.resoundCursor();
+}
+
+void copyFrame(FrameTrack& t, int from, int to) {
+    t.pitch[to] = t.pitch[from];
+    t.note[to] = t.note[from];
+    t.volume[to] = t.volume[from];
+    t.mark[to] = t.mark[from];
+    t.reserved[to] = t.reserved[from];
+}
+
+void setFrame(FrameTrack& t, int i, const Frame& f) {
+    t.pitch[i] = f.pitch;
+    t.note[i] = f.note;
+    t.volume[i] = f.volume;
+    t.mark[i] = f.mark;
+    t.reserved[i] = f.reserved;
+}
+
+// Frame i starts a note of its own when it continued one. Returns whether it did.
+bool splitAt(FrameTrack& t, int i) {
+    if (i >= t.frameCount() || t.mark[i] != kMarkContinue) return false;
+    t.mark[i] = kMarkOnset;
+    return true;
+}
+
+template <typename Column>
+void insertColumn(Column& into, int at, const Column& from) {
+    into.insert(into.begin() + at, from.begin(), from.end());
+}
+
+}  // namespace
+
+void copySelection(ViewState& v) {
+    if (!idle(v) || !v.hasSelection()) return;
+    const bool byNote = v.noteSelected;
+    const Span s = selected(v);
+    v.clipTrack.clear();
+    // A range that starts inside a note takes its own note: the track is split there too.
+    if (!byNote && splitAt(v.track, s.first)) {
+        requantizeEdit(v, s.first, 1);
+        v.surface.repaint();
+    }
+    for (int i = s.first; i < s.end; ++i) v.clipTrack.append(v.track.frame(i));
+}
+
+void cutSelection(ViewState& v) {
+    if (!idle(v) || !v.hasSelection()) return;
+    copySelection(v);
+    deleteSelection(v);
+}
+
+void pasteClip(ViewState& v) {
+    const int k = v.clipTrack.frameCount();
+    if (!idle(v) || k == 0) return;
+    if (k + v.frameCount() >= v.maxFrames) {
+        v.prompt.message(kPasteOverflow, "CANCEL PASTE", PromptIcon::Error, PromptButtons::Ok);
+        return;
+    }
+    const int c = v.cursorFrame;
+    splitAt(v.track, c);
+    insertColumn(v.track.pitch, c, v.clipTrack.pitch);
+    insertColumn(v.track.note, c, v.clipTrack.note);
+    insertColumn(v.track.volume, c, v.clipTrack.volume);
+    insertColumn(v.track.mark, c, v.clipTrack.mark);
+    insertColumn(v.track.reserved, c, v.clipTrack.reserved);
+    v.clearSelection();
+    requantizeEdit(v, c, v.frameCount() - c);
+    v.surface.setScroll(v.frameCount(), c, true);
+    finish(v);
+}
+
+void deleteSelection(ViewState& v) {
+    if (!idle(v) || v.frameCount() < 2) return;
+    if (v.rangeSelected) {
+        const Span s = selected(v);
+        const int before = v.frameCount();
+        v.track.erase(s.first, s.end - s.first);
+        splitAt(v.track, s.first);
+        if (s.first < v.cursorFrame)
+            v.cursorFrame = v.cursorFrame > s.end ? v.cursorFrame - (s.end - s.first) : s.first;
+        v.rangeSelected = false;
+        requantizeEdit(v, s.first, before - s.first);
+        v.surface.setScroll(v.frameCount(), v.cursorFrame, true);
+        v.surface.repaint();
+    } else if (v.noteSelected) {
+        const Span s = selected(v);
+        for (int i = s.first; i < s.end; ++i) setFrame(v.track, i, Frame{});
+        v.clearSelection();
+        requantizeEdit(v, s.first, s.end - s.first + 2);
+        v.surface.repaint();
+    } else {
+        return;
+    }
+    if (v.scrubOn) v.output.resoundCursor();
+    if (v.frameCount() <= 1 && v.clipTrack.frameCount() == 0) newProject(v);
+}
+
+void selectAll(ViewState& v) {
+    if (!idle(v) || v.frameCount() < 2) return;
+    v.noteSelected = false;
+    v.rangeSelected = true;
+    v.rangeStart = 0;
+    v.rangeEnd = v.frameCount() - 1;  // the closing rest is never selected
+    v.surface.repaint();
+}
+
+void unselect(ViewState& v) {
+    if (!idle(v)) return;
+    v.unselect();
+}
+
+void mergeAtCursor(ViewState& v) {
+    const int c = v.cursorFrame;
+    if (!idle(v) || c <= 0 || c >= v.frameCount()) return;
+    const FrameTrack& t = v.track;
+    if (t.mark[c] != kMarkOnset || t.mark[c - 1] == kMarkRest) return;
+    const double step = std::trunc(t.pitch[c] - t.pitch[c - 1]);
+    if (step < -2.0 || step > 2.0) return;  // a leap of three semitones stays two notes
+    v.unselect();
+    v.track.mark[c] = kMarkContinue;
+    requantizeEdit(v, c - 1, 3);
+    v.surface.repaint();
+}
+
+void splitAtCursor(ViewState& v) {
+    const int c = v.cursorFrame;
+    if (!idle(v) || c < 2 || c >= v.frameCount() - 2) return;
+    const FrameTrack& t = v.track;
+    if (t.mark[c] != kMarkContinue || t.mark[c - 1] != kMarkContinue ||
+        t.mark[c + 1] != kMarkContinue)
+        return;
+    v.unselect();
+    v.track.mark[c] = kMarkOnset;
+    requantizeEdit(v, c - 1, 3);
+    v.surface.repaint();
+}
+
+void shiftPitch(ViewState& v, double step) {
+    if (!idle(v) || !v.hasSelection()) return;
+    const bool byNote = v.noteSelected;
+    const Span s = selected(v);
+    // A frame moves only when it stays inside the playable range; unpitched frames never do.
+    const double low = kLowestPitch + std::max(0.0, -step) - kPitchSlack;
+    const double high = kHighestPitch - std::max(0.0, step) + kPitchSlack;
+    double highest = 0.0;
+    double lowest = 129.0;
+    FrameTrack& t = v.track;
+    for (int i = s.first; i < s.end; ++i) {
+        double& p = t.pitch[i];
+        if (p >= low && p <= high) p = std::clamp(p + step, kLowestPitch, kHighestPitch);
+        if (p < 1.0) continue;
+        highest = std::max(highest, p);
+        lowest = std::min(lowest, p);
+    }
+    if (byNote) {
+        if (highest > 0.0) {  // the rectangle follows the note
+            v.noteTop = noteTopRow(highest);
+            v.noteBottom = noteBottomRow(lowest);
+            v.noteHeight = v.noteBottom - v.noteTop;
+        }
+        requantizeEdit(v, s.first, s.end - s.first);
+    } else {
+        splitAt(t, s.first);  // the shifted stretch becomes notes of its own
+        splitAt(t, s.end);
+        requantizeEdit(v, s.first, s.end - s.first);
+    }
+    finish(v);
+}
+
+void moveSelectionLeft(ViewState& v) {
+    if (!idle(v) || !v.hasSelection()) return;
+    const Span s = selected(v);
+    FrameTrack& t = v.track;
+    if (s.empty() || s.first <= 0 || t.pitch[s.first - 1] > 1.0) return;
+    splitAt(t, s.end);
+    for (int i = s.first; i < s.end; ++i) copyFrame(t, i, i - 1);
+    setFrame(t, s.end - 1, Frame{});
+    // Stepping onto its own note's unpitched onset, the selection starts that note.
+    const int first = s.first - 1;
+    if (t.mark[first] == kMarkContinue && (first == 0 || t.mark[first - 1] == kMarkRest))
+        t.mark[first] = kMarkOnset;
+    shiftSelection(v, -1);
+    requantizeEdit(v, s.first - 1, s.end - s.first + 2);
+    finish(v);
+}
+
+void moveSelectionRight(ViewState& v) {
+    if (!idle(v) || !v.hasSelection()) return;
+    const Span s = selected(v);
+    FrameTrack& t = v.track;
+    if (s.empty() || s.end >= v.frameCount() - 1 || t.pitch[s.end] > 1.0) return;
+    splitAt(t, s.first);
+    for (int i = s.end - 1; i >= s.first; --i) copyFrame(t, i, i + 1);
+    setFrame(t, s.first, Frame{});
+    shiftSelection(v, 1);
+    requantizeEdit(v, s.first, s.end - s.first + 1);
+    finish(v);
+}
+
+namespace {
+
+void scaleVolume(ViewState& v, double factor) {
+    if (!idle(v) || !v.hasSelection()) return;
+    const Span s = selected(v);
+    // Not held to 127 here: the MIDI output caps it, and Down undoes Up.
+    for (int i = s.first; i < s.end; ++i) v.track.volume[i] *= factor;
+    requantizeEdit(v, s.first, s.end - s.first + 1);
+    finish(v);
+}
+
+}  // namespace
+
+void volumeUp(ViewState& v) { scaleVolume(v, kVolumeStep); }
+void volumeDown(ViewState& v) { scaleVolume(v, 1.0 / kVolumeStep); }
+
+void leftKey(ViewState& v) {
+    if (!idle(v)) return;
+    if (v.hasSelection()) moveSelectionLeft(v);
+    else stepCursorLeft(v);
+}
+
+void rightKey(ViewState& v) {
+    if (!idle(v)) return;
+    if (v.hasSelection()) moveSelectionRight(v);
+    else stepCursorRight(v);
+}
+
+}  // namespace hummwell
