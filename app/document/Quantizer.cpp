@@ -136,7 +136,10 @@ Stretch requantize(FrameTrack& track, const ProjectSettings& settings, int first
         for (int s = first; s < end; ++s) {
             if (track.mark[s] != kMarkOnset) continue;
             const int e = noteEnd(track, s, end);
-            if (e < end) relativeNote(track, snap, s, e);  // a note cut by the range end stays
+            // A note cut by the range end stays; one whose closing mark lies just at the
+            // range end is whole.
+            const bool closed = e < end || (e < n && track.mark[e] != kMarkContinue);
+            if (closed) relativeNote(track, snap, s, e);
             s = e - 1;
         }
     }

@@ -85,6 +85,13 @@ bool splitAt(FrameTrack& t, int i) {
     return true;
 }
 
+// A move that steps over an unpitched onset takes the onset's place: the frame at i then
+// continues nothing, and starts the note itself.
+void keepOnset(FrameTrack& t, int i) {
+    if (i < t.frameCount() && t.mark[i] == kMarkContinue && (i == 0 || t.mark[i - 1] == kMarkRest))
+        t.mark[i] = kMarkOnset;
+}
+
 template <typename Column>
 void insertColumn(Column& into, int at, const Column& from) {
     into.insert(into.begin() + at, from.begin(), from.end());
@@ -237,10 +244,8 @@ void moveSelectionLeft(ViewState& v) {
     splitAt(t, s.end);
     for (int i = s.first; i < s.end; ++i) copyFrame(t, i, i - 1);
     setFrame(t, s.end - 1, Frame{});
-    // Stepping onto its own note's unpitched onset, the selection starts that note.
-    const int first = s.first - 1;
-    if (t.mark[first] == kMarkContinue && (first == 0 || t.mark[first - 1] == kMarkRest))
-        t.mark[first] = kMarkOnset;
+    keepOnset(t, s.first - 1);
+    keepOnset(t, s.end - 1);
     shiftSelection(v, -1);
     requantizeEdit(v, s.first - 1, s.end - s.first + 2);
     finish(v);
@@ -254,6 +259,8 @@ void moveSelectionRight(ViewState& v) {
     splitAt(t, s.first);
     for (int i = s.end - 1; i >= s.first; --i) copyFrame(t, i, i + 1);
     setFrame(t, s.first, Frame{});
+    keepOnset(t, s.first + 1);
+    keepOnset(t, s.end + 1);
     shiftSelection(v, 1);
     requantizeEdit(v, s.first, s.end - s.first + 1);
     finish(v);

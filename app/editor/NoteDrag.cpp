@@ -334,7 +334,9 @@ int trackerHitAt(const ViewState& v, int x, int y) {
 void leftButtonDown(ViewState& v, int x, int y, bool shift) {
     if (!idle(v)) return;
     const int f = frameAtX(v, x);
-    if (f < 0 || f >= v.frameCount() - 1) {
+    // The handles lie outside the note, so they may lie beyond the track's ends.
+    const bool onHandle = v.noteSelected && trackerHitAt(v, x, y) != kDragNone;
+    if ((f < 0 || f >= v.frameCount() - 1) && !onHandle) {
         v.clearSelection();
     } else if (v.rangeSelected) {
         v.rangeSelected = false;

@@ -206,8 +206,10 @@ TEST(Quantizer, RelativeModeMovesLongIslandsOnlyOntoTheSameNote) {
 
 TEST(Quantizer, RelativeModeLeavesANoteThatRunsIntoTheRangeEnd) {
     FrameTrack t = trackOf({{60.0, 60.0, 62.2, 60.0, 60.0, 60.0}});
-    requantize(t, settingsFor(kRelative), 0, 5);  // the note's closing rest lies outside
+    requantize(t, settingsFor(kRelative), 0, 5);  // the note goes on past the range
     EXPECT_EQ(t.note[2], 62) << "the basic snap stays";
+    requantize(t, settingsFor(kRelative), 0, 6);  // its closing rest is just outside
+    EXPECT_EQ(t.note[2], 60) << "a whole note is cleaned";
 }
 
 TEST(Quantizer, NoteAndRelativeModesRedrawWholeNotes) {

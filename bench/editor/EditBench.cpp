@@ -1,0 +1,113 @@
+// The cost of an edit on a full track (32,766 frames, about 6 min 20 s of notes): the note
+// being dragged follows the pointer, so one drag step must fit well inside a screen refresh,
+// and a paste or delete moves every later frame and re-quantizes them.
+#include "document/ViewState.h"
+#include "editor/EditCommands.h"
+#include "editor/NoteDrag.h"
+#include "editor/NoteGeometry.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace hummwell;
+
+// Notes of 40 frames with a slow vibrato, one rest frame between them.
+struct FullTrack {
+    QuietSurface surface;
+    QuietOutput output;
+    struct : UserPrompt {
+        PromptAnswer message(const std::string&, const std::string&, PromptIcon, PromptButtons) override {
+            return PromptAnswer::Ok;
+        }
+        std::optional<std::string> chooseFileToOpen(const FileChoice&) override { return {}; }
+        std::optional<std::string> chooseFileToSave(const FileChoice&) override { return {}; }
+    } prompt;
+    struct : PitchInput {
+        void start() override {}
+        void stop() override {}
+    } input;
+    ViewState view{prompt, surface, output, input};
+
+    explicit FullTrack(int mode) {
+        view.setSetting(Setting::QuantizeMode, mode);
+        FrameTrack& t = view.track;
+        t.clear();
+        const int n = kDefaultMaxFrames - 1;
+        for (int i = 0; i < n - 1; ++i) {
+            const int inNote = i % 41;
+            if (inNote == 40) {
+                t.append(Frame{});
+                continue;
+            }
+            const double p = 55.0 + (i / 41) % 12 + 0.3 * std::sin(inNote * 0.4);
+            t.append(Frame{p, 0, 80.0, inNote == 0 ? kMarkOnset : kMarkContinue, 0});
+        }
+        t.append(Frame{});
+        view.transportState = kIdle;
+        view.viewWidth = 600;
+        view.cursorFrame = n / 2;
+        view.requantize(0, view.frameCount());
+    }
+};
+
+void BM_DragStep(benchmark::State& state) {
+    FullTrack full(static_cast<int>(state.range(0)));
+    ViewState& v = full.view;
+    // A note near the cursor, grabbed in its middle; every step moves it one row.
+    const int note = (v.cursorFrame / 41) * 41;
+    const int x = xOfFrame(v, note + 20);
+    const int y = static_cast<int>(28 + (108.5 - v.track.pitch[note + 20]) * 6);
+    selectNoteAt(v, x, y);
+    int dy = 0;
+    for (auto _ : state) {
+        dy = dy == 0 ? 6 : 0;
+        dragSelectedNote(v, x, y + dy, false);
+        benchmark::DoNotOptimize(v.track.pitch[note]);
+    }
+}
+BENCHMARK(BM_DragStep)->Arg(kAsIs)->Arg(kNoteQuantize)->Arg(kRelative)->Unit(benchmark::kMicrosecond);
+
+void BM_StretchStep(benchmark::State& state) {
+    FullTrack full(kRelative);
+    ViewState& v = full.view;
+    const int note = (v.cursorFrame / 41) * 41;
+    // Delete the next note so that the stretch has rests to grow over.
+    v.noteSelected = true;
+    v.noteStart = note + 41;
+    v.noteEnd = note + 81;
+    deleteSelection(v);
+    selectNoteAt(v, xOfFrame(v, note + 20), static_cast<int>(28 + (108.5 - v.track.pitch[note + 20]) * 6));
+    v.dragKind = kDragRight;
+    const int x = xOfFrame(v, note + 39);
+    v.grabOffsetX = x - v.noteStart;
+    int dx = 0;
+    for (auto _ : state) {
+        dx = dx == 0 ? 30 : 0;  // 40 frames to 70 and back
+        dragSelectedNote(v, x + dx, 0, false);
+        benchmark::DoNotOptimize(v.track.pitch[note]);
+    }
+}
+BENCHMARK(BM_StretchStep)->Unit(benchmark::kMicrosecond);
+
+// Paste a 410-frame clip in the middle of the track, then delete it again as a range.
+void BM_PasteAndDelete(benchmark::State& state) {
+    FullTrack full(static_cast<int>(state.range(0)));
+    ViewState& v = full.view;
+    v.maxFrames = kDefaultMaxFrames + 1000;
+    for (int i = 0; i < 410; ++i) v.clipTrack.append(v.track.frame(i));
+    const int at = v.cursorFrame;
+    for (auto _ : state) {
+        pasteClip(v);
+        v.rangeSelected = true;
+        v.rangeStart = at;
+        v.rangeEnd = at + 410;
+        deleteSelection(v);
+        benchmark::DoNotOptimize(v.track.pitch[at]);
+    }
+}
+BENCHMARK(BM_PasteAndDelete)->Arg(kAsIs)->Arg(kRelative)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
