@@ -33,6 +33,13 @@ public:
 
     int frameCount() const { return static_cast<int>(pitch.size()); }
     Frame frame(int i) const { return {pitch[i], note[i], volume[i], mark[i], reserved[i]}; }
+    void set(int i, const Frame& f) {
+        pitch[i] = f.pitch;
+        note[i] = f.note;
+        volume[i] = f.volume;
+        mark[i] = f.mark;
+        reserved[i] = f.reserved;
+    }
 
     // All columns emptied, then the single rest frame of an empty project.
     void reset();

@@ -10,10 +10,96 @@ namespace hummwell {
 
 namespace {
 
-// The frame before the cursor, or a rest before frame 0.
-int markBefore(const ViewState& v) { return v.cursorFrame > 0 ? v.track.mark[v.cursorFrame - 1] : kMarkRest; }
-int markAfter(const ViewState& v) {
-    return v.cursorFrame + 1 < v.frameCount() ? v.track.mark[v.cursorFrame + 1] : kMarkRest;
+// What an edit command needs besides the edit flag.
+enum class Needs { Nothing, Selection, Clip, SelectionOrClip, OnsetAfterNote, InsideNote };
+
+struct Rule {
+    int id;
+    CommandFlag flag;
+    Needs needs;
+};
+
+constexpr CommandFlag kEdit = CommandFlag::Edit;
+constexpr CommandFlag kFile = CommandFlag::File;
+constexpr CommandFlag kPlay = CommandFlag::Play;
+
+constexpr Rule kRules[] = {
+    {kCmdNewProject, kEdit, Needs::Nothing},
+    {kCmdSaveProject, kEdit, Needs::Nothing},
+    {kCmdExportMidi, kEdit, Needs::Nothing},
+    {kCmdSelectAll, kEdit, Needs::Nothing},
+    {kCmdLeftKey, kEdit, Needs::Nothing},
+    {kCmdRightKey, kEdit, Needs::Nothing},
+    {kCmdUndo, kEdit, Needs::Nothing},
+    {kCmdRedo, kEdit, Needs::Nothing},
+    {kCmdCut, kEdit, Needs::Selection},
+    {kCmdCopy, kEdit, Needs::Selection},
+    {kCmdDelete, kEdit, Needs::Selection},
+    {kCmdPitchUp, kEdit, Needs::Selection},
+    {kCmdPitchDown, kEdit, Needs::Selection},
+    {kCmdPitchUpTenth, kEdit, Needs::Selection},
+    {kCmdPitchDownTenth, kEdit, Needs::Selection},
+    {kCmdMoveLeft, kEdit, Needs::Selection},
+    {kCmdMoveRight, kEdit, Needs::Selection},
+    {kCmdVolumeUp, kEdit, Needs::Selection},
+    {kCmdVolumeDown, kEdit, Needs::Selection},
+    {kCmdPaste, kEdit, Needs::Clip},
+    {kCmdUnselect, kEdit, Needs::SelectionOrClip},
+    {kCmdMerge, kEdit, Needs::OnsetAfterNote},
+    {kCmdSplit, kEdit, Needs::InsideNote},
+    {kCmdOpenProject, kFile, Needs::Nothing},
+    {kCmdRecord, kFile, Needs::Nothing},
+    {kCmdHelp, kFile, Needs::Nothing},
+    {kCmdUserBoard, kFile, Needs::Nothing},
+    {kCmdCheckUpdate, kFile, Needs::Nothing},
+    {kCmdAbout, kFile, Needs::Nothing},
+    {kCmdPanelChange, kFile, Needs::Nothing},
+    {kCmdPanelTick, kFile, Needs::Nothing},
+    {kCmdPlay, kPlay, Needs::Nothing},
+    {kCmdGotoFirst, kPlay, Needs::Nothing},
+    {kCmdGotoLast, kPlay, Needs::Nothing},
+    {kCmdNextBeat, kPlay, Needs::Nothing},
+    {kCmdPrevBeat, kPlay, Needs::Nothing},
+    {kCmdNextNote, kPlay, Needs::Nothing},
+    {kCmdPrevNote, kPlay, Needs::Nothing},
+    {kCmdScrub, kPlay, Needs::Nothing},
+    {kCmdStop, CommandFlag::Stop, Needs::Nothing},
+};
+
+const Rule* ruleFor(int id) {
+    for (const Rule& r : kRules)
+        if (r.id == id) return &r;
+    return nullptr;
+}
+
+bool flagSet(const CommandFlags& flags, CommandFlag which) {
+    switch (which) {
+    case CommandFlag::Edit: return flags.edit;
+    case CommandFlag::File: return flags.file;
+    case CommandFlag::Play: return flags.play;
+    case CommandFlag::Stop: return flags.stop;
+    }
+    return false;
+}
+
+// The mark of frame i; a rest beyond either end of the track.
+int markAt(const ViewState& v, int i) { return i >= 0 && i < v.frameCount() ? v.track.mark[i] : kMarkRest; }
+
+bool needsMet(const ViewState& v, Needs needs) {
+    const int c = v.cursorFrame;
+    const bool clip = v.clipTrack.frameCount() > 0;
+    switch (needs) {
+    case Needs::Nothing: return true;
+    case Needs::Selection: return v.hasSelection();
+    case Needs::Clip: return clip;
+    case Needs::SelectionOrClip: return v.hasSelection() || clip;
+    case Needs::OnsetAfterNote:
+        return c > 0 && markAt(v, c) == kMarkOnset && markAt(v, c - 1) == kMarkContinue;
+    case Needs::InsideNote:
+        return c > 0 && c < v.frameCount() - 1 && markAt(v, c) == kMarkContinue &&
+               markAt(v, c - 1) != kMarkOnset && markAt(v, c + 1) == kMarkContinue;
+    }
+    return false;
 }
 
 }  // namespace
@@ -29,87 +115,14 @@ CommandFlags commandFlags(TransportState state) {
 }
 
 bool governingFlag(int id, CommandFlag& flag) {
-    switch (id) {
-    case kCmdNewProject:
-    case kCmdSaveProject:
-    case kCmdExportMidi:
-    case kCmdSelectAll:
-    case kCmdLeftKey:
-    case kCmdRightKey:
-    case kCmdUndo:
-    case kCmdRedo:
-    case kCmdCut:
-    case kCmdCopy:
-    case kCmdPaste:
-    case kCmdDelete:
-    case kCmdUnselect:
-    case kCmdMerge:
-    case kCmdSplit:
-    case kCmdPitchUp:
-    case kCmdPitchDown:
-    case kCmdPitchUpTenth:
-    case kCmdPitchDownTenth:
-    case kCmdMoveLeft:
-    case kCmdMoveRight:
-    case kCmdVolumeUp:
-    case kCmdVolumeDown: flag = CommandFlag::Edit; return true;
-    case kCmdOpenProject:
-    case kCmdRecord:
-    case kCmdHelp:
-    case kCmdUserBoard:
-    case kCmdCheckUpdate:
-    case kCmdAbout:
-    case kCmdPanelChange:
-    case kCmdPanelTick: flag = CommandFlag::File; return true;
-    case kCmdPlay:
-    case kCmdGotoFirst:
-    case kCmdGotoLast:
-    case kCmdNextBeat:
-    case kCmdPrevBeat:
-    case kCmdNextNote:
-    case kCmdPrevNote:
-    case kCmdScrub: flag = CommandFlag::Play; return true;
-    case kCmdStop: flag = CommandFlag::Stop; return true;
-    default: return false;
-    }
+    const Rule* r = ruleFor(id);
+    if (r) flag = r->flag;
+    return r != nullptr;
 }
 
 bool commandEnabled(const ViewState& v, int id) {
-    CommandFlag which{};
-    if (!governingFlag(id, which)) return false;
-    const CommandFlags flags = commandFlags(v.transportState);
-    switch (which) {
-    case CommandFlag::File: return flags.file;
-    case CommandFlag::Play: return flags.play;
-    case CommandFlag::Stop: return flags.stop;
-    case CommandFlag::Edit: break;
-    }
-    if (!flags.edit) return false;
-
-    const int c = v.cursorFrame;
-    const int n = v.frameCount();
-    const bool clip = v.clipTrack.frameCount() > 0;
-    switch (id) {
-    case kCmdCut:
-    case kCmdCopy:
-    case kCmdDelete:
-    case kCmdPitchUp:
-    case kCmdPitchDown:
-    case kCmdPitchUpTenth:
-    case kCmdPitchDownTenth:
-    case kCmdMoveLeft:
-    case kCmdMoveRight:
-    case kCmdVolumeUp:
-    case kCmdVolumeDown: return v.hasSelection();
-    case kCmdPaste: return clip;
-    case kCmdUnselect: return v.hasSelection() || clip;
-    case kCmdMerge:
-        return c > 0 && c < n && v.track.mark[c] == kMarkOnset && markBefore(v) == kMarkContinue;
-    case kCmdSplit:
-        return c > 0 && c < n - 1 && v.track.mark[c] == kMarkContinue &&
-               markBefore(v) != kMarkOnset && markAfter(v) == kMarkContinue;
-    default: return true;
-    }
+    const Rule* r = ruleFor(id);
+    return r && flagSet(commandFlags(v.transportState), r->flag) && needsMet(v, r->needs);
 }
 
 bool commandChecked(const ViewState& v, int id) { return id == kCmdScrub && v.scrubOn; }

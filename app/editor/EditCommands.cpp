@@ -62,22 +62,6 @@ void finish(ViewState& v) {
     if (v.scrubOn) v.output.resoundCursor();
 }
 
-void copyFrame(FrameTrack& t, int from, int to) {
-    t.pitch[to] = t.pitch[from];
-    t.note[to] = t.note[from];
-    t.volume[to] = t.volume[from];
-    t.mark[to] = t.mark[from];
-    t.reserved[to] = t.reserved[from];
-}
-
-void setFrame(FrameTrack& t, int i, const Frame& f) {
-    t.pitch[i] = f.pitch;
-    t.note[i] = f.note;
-    t.volume[i] = f.volume;
-    t.mark[i] = f.mark;
-    t.reserved[i] = f.reserved;
-}
-
 // Frame i starts a note of its own when it continued one. Returns whether it did.
 bool splitAt(FrameTrack& t, int i) {
     if (i >= t.frameCount() || t.mark[i] != kMarkContinue) return false;
@@ -153,7 +137,7 @@ void deleteSelection(ViewState& v) {
         v.surface.repaint();
     } else if (v.noteSelected) {
         const Span s = selected(v);
-        for (int i = s.first; i < s.end; ++i) setFrame(v.track, i, Frame{});
+        for (int i = s.first; i < s.end; ++i) v.track.set(i, Frame{});
         v.clearSelection();
         requantizeEdit(v, s.first, s.end - s.first + 2);
         v.surface.repaint();
@@ -242,8 +226,8 @@ void moveSelectionLeft(ViewState& v) {
     FrameTrack& t = v.track;
     if (s.empty() || s.first <= 0 || t.pitch[s.first - 1] > 1.0) return;
     splitAt(t, s.end);
-    for (int i = s.first; i < s.end; ++i) copyFrame(t, i, i - 1);
-    setFrame(t, s.end - 1, Frame{});
+    for (int i = s.first; i < s.end; ++i) t.set(i - 1, t.frame(i));
+    t.set(s.end - 1, Frame{});
     keepOnset(t, s.first - 1);
     keepOnset(t, s.end - 1);
     shiftSelection(v, -1);
@@ -257,8 +241,8 @@ void moveSelectionRight(ViewState& v) {
     FrameTrack& t = v.track;
     if (s.empty() || s.end >= v.frameCount() - 1 || t.pitch[s.end] > 1.0) return;
     splitAt(t, s.first);
-    for (int i = s.end - 1; i >= s.first; --i) copyFrame(t, i, i + 1);
-    setFrame(t, s.first, Frame{});
+    for (int i = s.end - 1; i >= s.first; --i) t.set(i + 1, t.frame(i));
+    t.set(s.first, Frame{});
     keepOnset(t, s.first + 1);
     keepOnset(t, s.end + 1);
     shiftSelection(v, 1);

@@ -18,14 +18,6 @@ bool idle(const ViewState& v) { return v.transportState == kIdle; }
 
 int roundHalfUp(double x) { return static_cast<int>(std::floor(x + 0.5)); }
 
-void setFrame(FrameTrack& t, int i, const Frame& f) {
-    t.pitch[i] = f.pitch;
-    t.note[i] = f.note;
-    t.volume[i] = f.volume;
-    t.mark[i] = f.mark;
-    t.reserved[i] = f.reserved;
-}
-
 std::vector<Frame> framesOf(const FrameTrack& t, int first, int end) {
     std::vector<Frame> out;
     out.reserve(end - first);
@@ -127,12 +119,12 @@ void writeResampled(ViewState& v, int first, int end, const std::vector<int>& so
     FrameTrack& t = v.track;
     const std::vector<Frame> old = framesOf(t, v.noteStart, v.noteEnd);
     for (int i = v.noteStart; i < v.noteEnd; ++i)
-        if (i < first || i >= end) setFrame(t, i, Frame{});
+        if (i < first || i >= end) t.set(i, Frame{});
     for (int i = first; i < end; ++i) {
         Frame f = old[source[i - first] - v.noteStart];
         f.pitch = scale(f.pitch);
         f.mark = i == first ? kMarkOnset : kMarkContinue;
-        setFrame(t, i, f);
+        t.set(i, f);
     }
 }
 
@@ -234,11 +226,11 @@ void moveNote(ViewState& v, int x, int y, bool shift) {
 
     const double down = (top - v.noteTop) / kRowsPerSemitone;
     const std::vector<Frame> old = framesOf(t, s, e);
-    for (int i = s; i < e; ++i) setFrame(t, i, Frame{});
+    for (int i = s; i < e; ++i) t.set(i, Frame{});
     for (int j = 0; j < width; ++j) {
         Frame f = old[j];
         if (f.pitch >= 1.0) f.pitch = std::clamp(f.pitch - down, kLowestPitch, kHighestPitch);
-        setFrame(t, start + j, f);
+        t.set(start + j, f);
     }
     requantizeSpan(v, std::min(s, start), std::max(e, end));
     v.noteStart = start;
