@@ -69,8 +69,8 @@ bool splitAt(FrameTrack& t, int i) {
     return true;
 }
 
-// A move that steps over an unpitched onset takes the onset's place: the frame at i then
-// continues nothing, and starts the note itself.
+// A note begins with an onset. A move that steps over an unpitched onset, or a clip that
+// begins inside a note, leaves a frame at i that would continue nothing: it starts the note.
 void keepOnset(FrameTrack& t, int i) {
     if (i < t.frameCount() && t.mark[i] == kMarkContinue && (i == 0 || t.mark[i - 1] == kMarkRest))
         t.mark[i] = kMarkOnset;
@@ -116,6 +116,7 @@ void pasteClip(ViewState& v) {
     insertColumn(v.track.volume, c, v.clipTrack.volume);
     insertColumn(v.track.mark, c, v.clipTrack.mark);
     insertColumn(v.track.reserved, c, v.clipTrack.reserved);
+    keepOnset(v.track, c);
     v.clearSelection();
     requantizeEdit(v, c, v.frameCount() - c);
     v.surface.setScroll(v.frameCount(), c, true);

@@ -110,6 +110,15 @@ TEST_F(Edit, PasteInsideANoteSplitsItAndPutsTheCursorOnThePastedFrames) {
     EXPECT_EQ(view.clipTrack.frameCount(), 2) << "the clip can be pasted again";
     EXPECT_EQ(f.surface.scrollRange, 12);
     EXPECT_EQ(f.surface.scrollPosition, 4);
+
+    // A clip that begins inside a note starts one where it lands after a rest.
+    setTrack(".10..");
+    view.clipTrack.clear();
+    view.clipTrack.append(Frame{67.0, 0, 50.0, kMarkContinue, 0});
+    view.clipTrack.append(Frame{67.0, 0, 50.0, kMarkContinue, 0});
+    view.cursorFrame = 4;
+    pasteClip(view);
+    EXPECT_EQ(marks(), ".10.10.");
 }
 
 TEST_F(Edit, PasteIsRefusedWhenTheTrackWouldReachItsLimit) {
