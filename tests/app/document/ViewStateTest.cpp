@@ -1,5 +1,6 @@
 // The transport gate, Record and Stop, and the live transcriber fed with made-up engine results.
 #include "document/ViewState.h"
+#include "document/ProjectFile.h"
 
 #include "support/AppDoubles.h"
 
@@ -123,6 +124,27 @@ TEST(Record, PreparesTheRunAndRecordsUnquantized) {
     EXPECT_EQ(r.input.starts, 1);
     EXPECT_EQ(r.surface.recordingDisplays, 1);
     EXPECT_FALSE(r.surface.scrollEnabled);
+}
+
+TEST(Record, DropsTheSelectionButKeepsTheClip) {
+    // Recording moves every frame after the cursor, and a new project has none: a selection
+    // would name frames that are no longer the ones selected.
+    Recorder r;
+    r.view.noteSelected = true;
+    r.view.noteStart = 0;
+    r.view.noteEnd = 40;
+    r.view.clipTrack.append(Frame{60.0, 60, 64.0, kMarkOnset, 0});
+    r.view.record();
+    EXPECT_FALSE(r.view.hasSelection());
+    EXPECT_EQ(r.view.clipTrack.frameCount(), 1);
+    r.view.stop();
+
+    r.view.rangeSelected = true;
+    r.view.rangeEnd = 1;
+    r.view.transportState = kIdle;
+    newProject(r.view);
+    EXPECT_FALSE(r.view.hasSelection());
+    EXPECT_EQ(r.view.clipTrack.frameCount(), 1);
 }
 
 TEST(Record, SplitsTheNoteUnderTheCursor) {
