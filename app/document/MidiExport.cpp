@@ -1,5 +1,7 @@
 #include "MidiExport.h"
 
+#include "MidiStatus.h"
+
 #include "PitchBend.h"
 #include "SafeFile.h"
 #include "Scale.h"
@@ -14,10 +16,6 @@ namespace hummwell {
 
 namespace {
 
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControl = 0xB0;
-constexpr uint8_t kProgram = 0xC0;
-constexpr uint8_t kPitchBend = 0xE0;
 constexpr uint8_t kChannelVolume = 0x07;
 constexpr uint8_t kExpression = 0x0B;
 

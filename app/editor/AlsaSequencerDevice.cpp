@@ -1,5 +1,7 @@
 #include "AlsaSequencerDevice.h"
 
+#include "document/MidiStatus.h"
+
 #include <cstdarg>
 #include <utility>
 
@@ -77,20 +79,20 @@ std::optional<SequencerEvent> sequencerEventFor(uint32_t packed) {
     const int data1 = static_cast<int>((packed >> 8) & 0x7F);
     const int data2 = static_cast<int>((packed >> 16) & 0x7F);
     switch (status) {
-    case 0x80:
+    case kNoteOff:
         return SequencerEvent{SND_SEQ_EVENT_NOTEOFF, channel, data1, data2};
-    case 0x90:
+    case kNoteOn:
         // Velocity 0 stays a note-on: receivers treat it as the note-off it means.
         return SequencerEvent{SND_SEQ_EVENT_NOTEON, channel, data1, data2};
     case 0xA0:
         return SequencerEvent{SND_SEQ_EVENT_KEYPRESS, channel, data1, data2};
-    case 0xB0:
+    case kControl:
         return SequencerEvent{SND_SEQ_EVENT_CONTROLLER, channel, data1, data2};
-    case 0xC0:
+    case kProgram:
         return SequencerEvent{SND_SEQ_EVENT_PGMCHANGE, channel, 0, data1};
     case 0xD0:
         return SequencerEvent{SND_SEQ_EVENT_CHANPRESS, channel, 0, data1};
-    case 0xE0:
+    case kPitchBend:
         // The sequencer's bend is centred on 0, MIDI's on 8192.
         return SequencerEvent{SND_SEQ_EVENT_PITCHBEND, channel, 0, (data1 | (data2 << 7)) - 8192};
     case 0xF0:

@@ -1,5 +1,7 @@
 #include "FluidSynthDevice.h"
 
+#include "document/MidiStatus.h"
+
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -224,10 +226,10 @@ void FluidSynthDevice::send(uint32_t packed) {
     // Return values are dropped on purpose: a note-off for a note that is not sounding fails,
     // and nothing else here can fail with valid 7-bit data.
     switch (status) {
-    case 0x80:
+    case kNoteOff:
         fluid_synth_noteoff(synth, channel, data1);
         break;
-    case 0x90:
+    case kNoteOn:
         if (data2 == 0)
             fluid_synth_noteoff(synth, channel, data1);
         else
@@ -236,17 +238,17 @@ void FluidSynthDevice::send(uint32_t packed) {
     case 0xA0:
         fluid_synth_key_pressure(synth, channel, data1, data2);
         break;
-    case 0xB0:
+    case kControl:
         // Includes RPN 0 (pitch-bend sensitivity) and the channel mode messages 120..127.
         fluid_synth_cc(synth, channel, data1, data2);
         break;
-    case 0xC0:
+    case kProgram:
         fluid_synth_program_change(synth, channel, data1);
         break;
     case 0xD0:
         fluid_synth_channel_pressure(synth, channel, data1);
         break;
-    case 0xE0:
+    case kPitchBend:
         fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
         break;
     case 0xF0:

@@ -1,5 +1,7 @@
 #include "MidiOutput.h"
 
+#include "document/MidiStatus.h"
+
 #include "document/PitchBend.h"
 #include "document/ViewState.h"
 
@@ -11,11 +13,6 @@ namespace hummwell {
 
 namespace {
 
-constexpr int kNoteOff = 0x80;
-constexpr int kNoteOn = 0x90;
-constexpr int kControl = 0xB0;
-constexpr int kProgram = 0xC0;
-constexpr int kBend = 0xE0;
 
 constexpr int kAllNotesOff = 123;
 constexpr int kChannelVolume = 7;
@@ -95,7 +92,7 @@ int MidiOutput::noteOf(int frame) const {
 }
 
 void MidiOutput::sendBend(int channel, int value) {
-    sendShortMessage(kBend, channel, value & 0x7F, (value >> 7) & 0x7F);
+    sendShortMessage(kPitchBend, channel, value & 0x7F, (value >> 7) & 0x7F);
 }
 
 void MidiOutput::sendCurve(int frame) {
