@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config binutils
   libfftw3-dev libasound2-dev libsndfile1-dev libsoxr-dev
   libfluidsynth-dev timgm6mb-soundfont
+  qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-mido
 )

@@ -202,24 +202,41 @@ void newProject(ViewState& view) {
     showEmptyTrack(view);
 }
 
-void openProject(ViewState& view) {
-    if (view.transportState == kRecording || view.transportState == kPlaying) return;
+namespace {
+
+// Whether an open may go on: nothing recorded, or the user agrees to lose it.
+bool readyToOpen(ViewState& view) {
+    if (view.transportState == kRecording || view.transportState == kPlaying) return false;
     if (view.frameCount() > 1) {
         if (view.prompt.message(kDiscardQuestion, "OPEN", PromptIcon::Question,
                                 PromptButtons::YesNo) != PromptAnswer::Yes)
-            return;
+            return false;
         // The data is gone from here on, so the view becomes an empty project at once: a
         // cancelled or failed open must not leave the old picture and scroll range over a
         // one-frame track.
         showEmptyTrack(view);
         view.requestTransport(kEmptyProject);
     }
-    while (const std::optional<std::string> path = view.prompt.chooseFileToOpen(projectChoice())) {
-        if (readProjectFile(view, *path)) {
-            finishOpen(view);
-            return;
-        }
-    }
+    return true;
+}
+
+bool openAndFinish(ViewState& view, const std::string& path) {
+    if (!readProjectFile(view, path)) return false;
+    finishOpen(view);
+    if (view.projectFileUsed) view.projectFileUsed(path);
+    return true;
+}
+
+}  // namespace
+
+void openProject(ViewState& view) {
+    if (!readyToOpen(view)) return;
+    while (const std::optional<std::string> path = view.prompt.chooseFileToOpen(projectChoice()))
+        if (openAndFinish(view, *path)) return;
+}
+
+bool openProjectFile(ViewState& view, const std::string& path) {
+    return readyToOpen(view) && openAndFinish(view, path);
 }
 
 void finishOpen(ViewState& view) {
@@ -239,7 +256,10 @@ void finishOpen(ViewState& view) {
 void saveProject(ViewState& view) {
     if (view.transportState != kIdle) return;
     while (const std::optional<std::string> path = view.prompt.chooseFileToSave(projectChoice())) {
-        if (writeProjectFile(view, *path)) return;
+        if (writeProjectFile(view, *path)) {
+            if (view.projectFileUsed) view.projectFileUsed(*path);
+            return;
+        }
     }
 }
 

@@ -21,6 +21,9 @@ bool writeProjectFile(ViewState& view, const std::string& path);
 // The commands.
 void newProject(ViewState& view);
 void openProject(ViewState& view);
+// Open Project for a file the caller names (a recent project): the same question first, no
+// file dialog. Returns whether the file was read.
+bool openProjectFile(ViewState& view, const std::string& path);
 void saveProject(ViewState& view);
 // What Open Project does after a successful read; also used for a file named at start-up.
 void finishOpen(ViewState& view);

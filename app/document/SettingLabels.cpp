@@ -20,6 +20,8 @@ std::string refKeyAdjustLabel(int index) {
     return text;
 }
 
+std::string midiChannelLabel(int index) { return "MIDI Channel " + std::to_string(index + 1); }
+
 std::string transposeLabel(int index) {
     const int octaves = 5 - index;
     if (octaves == 0) return "No Transpose";
@@ -38,7 +40,8 @@ std::string settingValueLabel(Setting s, int value) {
         return value >= 0 && value <= 200 ? refKeyAdjustLabel(value) : std::to_string(value);
     case Setting::Transpose:
         return value >= 0 && value <= 10 ? transposeLabel(value) : std::to_string(value);
-    case Setting::MidiChannel: return "MIDI Channel " + std::to_string(value + 1);
+    case Setting::MidiChannel: return midiChannelLabel(value);
+    case Setting::Instrument: return labelOf(kInstrumentLabels, value);
     case Setting::MetronomeOn:
     case Setting::RealtimeOutOn: return value ? "On" : "Off";
     default: return std::to_string(value);

@@ -8,8 +8,8 @@
 namespace hummwell {
 
 enum class PromptIcon { Error, Exclamation, Question, Information };
-enum class PromptButtons { Ok, YesNo, YesNoCancel };
-enum class PromptAnswer { Ok, Yes, No, Cancel };
+enum class PromptButtons { Ok, YesNo, YesNoCancel, RetryCancel };
+enum class PromptAnswer { Ok, Yes, No, Cancel, Retry };
 
 // A file dialog: the filter in the form "Name (*.ext)|*.ext|", the default extension, and
 // whether the file must exist (open) or is confirmed before it is overwritten (save).

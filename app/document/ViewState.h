@@ -16,6 +16,9 @@
 #include "ViewPorts.h"
 #include "tonik.h"
 
+#include <functional>
+#include <string>
+
 namespace hummwell {
 
 // Level thresholds from the level set-up, in library dB.
@@ -119,6 +122,9 @@ public:
     int grabOffsetX = 0;   // pointer x minus noteStart when the drag began
     int grabOffsetY = 0;   // pointer row minus noteTop when the drag began
     int viewWidth = 0;     // client width in pixels: one frame per column
+
+    // Told the path of every project opened or saved through the commands: the recent list.
+    std::function<void(const std::string& path)> projectFileUsed;
 
     UserPrompt& prompt;
     ViewSurface& surface;

@@ -55,6 +55,10 @@ constexpr Rule kRules[] = {
     {kCmdAbout, kFile, Needs::Nothing},
     {kCmdPanelChange, kFile, Needs::Nothing},
     {kCmdPanelTick, kFile, Needs::Nothing},
+    {kCmdRecentFile1, kFile, Needs::Nothing},
+    {kCmdRecentFile1 + 1, kFile, Needs::Nothing},
+    {kCmdRecentFile1 + 2, kFile, Needs::Nothing},
+    {kCmdRecentFile1 + 3, kFile, Needs::Nothing},
     {kCmdPlay, kPlay, Needs::Nothing},
     {kCmdGotoFirst, kPlay, Needs::Nothing},
     {kCmdGotoLast, kPlay, Needs::Nothing},
@@ -121,6 +125,8 @@ bool governingFlag(int id, CommandFlag& flag) {
 }
 
 bool commandEnabled(const ViewState& v, int id) {
+    // Space answers in both states of the transport it toggles.
+    if (id == kCmdPlayStopToggle) return v.transportState == kIdle || v.transportState == kPlaying;
     const Rule* r = ruleFor(id);
     return r && flagSet(commandFlags(v.transportState), r->flag) && needsMet(v, r->needs);
 }
@@ -137,6 +143,7 @@ bool runCommand(ViewState& v, int id) {
     case kCmdRecord: v.record(); break;
     case kCmdPlay: v.play(); break;
     case kCmdStop: v.stop(); break;
+    case kCmdPlayStopToggle: v.togglePlayStop(); break;
     case kCmdScrub: v.toggleScrub(); break;
     case kCmdCopy: copySelection(v); break;
     case kCmdCut: cutSelection(v); break;

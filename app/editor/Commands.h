@@ -17,6 +17,7 @@ enum CommandId : int {
     kCmdRecord = 32771,
     kCmdPlay = 32772,
     kCmdStop = 32773,
+    kCmdPlayStopToggle = 32774,  // Space: Play when idle, Stop while playing
     kCmdScrub = 32783,
     kCmdCopy = 57634,
     kCmdCut = 57635,
@@ -48,6 +49,7 @@ enum CommandId : int {
     kCmdAbout = 57664,
     kCmdUserBoard = 32799,
     kCmdCheckUpdate = 32798,
+    kCmdRecentFile1 = 57616,  // the recent projects, kCmdRecentFile1 .. kCmdRecentFile1 + 3
     kCmdPanelTick = 1027,
     kCmdPanelChange = 1028,
 };
@@ -74,7 +76,8 @@ bool commandChecked(const ViewState& view, int id);
 
 // Runs an enabled command whose handler is GUI-free: the project and file commands, Record,
 // Play, Stop, Scrub, the edits and the cursor moves. Returns false when the command is
-// disabled or belongs to the windows (Help, About, the web pages, the panel's buttons).
+// disabled or belongs to the windows (Help, About, the web pages, the panel's buttons, and
+// the recent projects, whose paths the profile holds).
 bool runCommand(ViewState& view, int id);
 
 }  // namespace hummwell

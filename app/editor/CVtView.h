@@ -1,0 +1,114 @@
+// The note view: a thin widget over the GUI-free ViewState, which holds the track, the
+// settings, the cursor, the transport, the selection and the clip. The widget turns mouse
+// and scroll events into the state's calls, answers its drawing requests, and owns the
+// off-screen pictures and the devices the state talks to.
+//
+// Threads: while recording, the engine calls the drawing requests on its capture thread; they
+// are handed to the GUI thread, where everything else runs.
+#pragma once
+
+#include "document/Clock.h"
+#include "document/ViewState.h"
+#include "editor/EngineInput.h"
+#include "editor/MidiOutput.h"
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace hummwell {
+
+class TonikHostHook;
+
+inline constexpr int kDrawingRows = 557;   // header band 0..27, pitch rows 28..556
+inline constexpr int kAheadColumns = 2000;  // empty grid right of the cursor while recording
+
+// The largest track the pictures can be made for: starting at `frames`, halved (integer
+// division) after each picture that cannot be made. 0 when not even one column fits.
+int settleMaxFrames(int frames, const std::function<bool(int frames)>& makePictures);
+
+class CVtView final : public QAbstractScrollArea, public ViewSurface {
+    Q_OBJECT
+public:
+    CVtView(UserPrompt& prompt, std::unique_ptr<MidiDevice> device, QWidget* parent = nullptr);
+    ~CVtView() override;
+
+    // The first set-up, once the main window exists: the pictures, the engine with the
+    // program's message presenter, the default settings shown in the panel, the MIDI output,
+    // and the project named on the command line. `hideSplash` runs when the view is ready.
+    void initialUpdate(const std::string& commandLineFile, const std::function<void()>& hideSplash);
+
+    ViewState& state() { return state_; }
+    const ViewState& state() const { return state_; }
+    MidiOutput& midiOutput() { return output_; }
+    const QImage& gridPicture() const { return gridPicture_; }
+    const QImage& trackPicture() const { return trackPicture_; }
+    const QImage& aheadPicture() const { return aheadPicture_; }
+    // The level set-up's file: the profile's, else default.hvc in the working folder.
+    const std::string& volumeControlPath() const { return volumeControlPath_; }
+    void setVolumeControlPath(const std::string& path) { volumeControlPath_ = path; }
+
+    // Runs a command by id through the GUI-free handlers; false when it is disabled or
+    // belongs to the windows.
+    bool runCommand(int id);
+    // Stores a setting chosen in the control panel.
+    void chooseSetting(Setting setting, int value);
+
+    // ViewSurface, callable from any thread.
+    void renderStretch(int first, int count) override;
+    void drawRecordedColumn(int frame) override;
+    void repaint() override;
+    void repaintColumn(int x) override;
+    void repaintLeftHalf() override;
+    void prepareRecordingDisplay() override;
+    void clearPicture() override;
+    void redrawGrid() override;
+    void setScroll(int range, int position, bool enabled) override;
+    void showTransportState(TransportState state) override;
+    void showSetting(Setting setting, int value) override;
+
+signals:
+    // The panel shows a setting's value, and the transport's state.
+    void settingShown(hummwell::Setting setting, int value);
+    void transportShown(hummwell::TransportState state);
+    // Something changed that may enable or disable commands.
+    void commandsMayHaveChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    class Timer final : public PlaybackTimer {
+    public:
+        explicit Timer(CVtView& view);
+        void start(int periodMs) override;
+        void stop() override;
+        QTimer timer;
+    };
+
+    // Runs `work` on the GUI thread: now when called there, queued from the capture thread.
+    void onGuiThread(std::function<void()> work);
+    bool makePictures(int frames);
+    // The drawing row under a viewport point.
+    int rowAt(int y) const;
+
+    SteadyClock clock_;
+    MidiOutput output_;
+    EngineInput input_;
+    Timer timer_;
+    ViewState state_;
+    std::unique_ptr<TonikHostHook> host_;  // the library's messages through our prompt
+    QImage gridPicture_, trackPicture_, aheadPicture_;
+    std::string volumeControlPath_;
+    bool settingScroll_ = false;
+};
+
+}  // namespace hummwell

@@ -1,0 +1,31 @@
+// The microphone through tonik, for the note view: start runs a live pitch run whose blocks
+// go to the view's onFrameResult on the engine's capture thread; stop returns only after the
+// last block has been delivered.
+#pragma once
+
+#include "document/ViewPorts.h"
+#include "tonik.h"
+
+namespace hummwell {
+
+class ViewState;
+
+class EngineInput final : public PitchInput {
+public:
+    // `ownerWindow` is passed to the library, which hands it back with its messages.
+    explicit EngineInput(void* ownerWindow = nullptr) : owner_(ownerWindow) {}
+    ~EngineInput() override;
+    EngineInput(const EngineInput&) = delete;
+    EngineInput& operator=(const EngineInput&) = delete;
+
+    void attach(ViewState& view) { view_ = &view; }
+    void start() override;
+    void stop() override;
+
+private:
+    static int onFrame(const FrameResult* result);
+    void* owner_;
+    ViewState* view_ = nullptr;
+};
+
+}  // namespace hummwell

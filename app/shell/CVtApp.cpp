@@ -1,0 +1,110 @@
+#include "CVtApp.h"
+
+#include "CMainFrame.h"
+#include "CVtDoc.h"
+#include "Profile.h"
+#include "ShellText.h"
+#include "SingleInstance.h"
+#include "StartupOptions.h"
+#include "StartupSplash.h"
+#include "document/UserPrompt.h"
+#include "editor/CVtView.h"
+#include "editor/MidiDevice.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QEvent>
+
+#include <iostream>
+
+namespace hummwell {
+
+CVtApp::CVtApp(UserPrompt& prompt, Profile& profile, std::string lockDirectory)
+    : prompt_(prompt), profile_(profile), lockDirectory_(std::move(lockDirectory)) {}
+
+CVtApp::~CVtApp() {
+    if (qApp) qApp->removeEventFilter(this);
+    hideSplash();
+}
+
+bool CVtApp::initInstance(const QStringList& arguments) {
+    instance_ = std::make_unique<SingleInstance>(
+        lockDirectory_.empty() ? SingleInstance::defaultDirectory() : lockDirectory_);
+    if (!instance_->acquired()) {
+        prompt_.message(kAnotherInstanceRunning, kAppTitle, PromptIcon::Error, PromptButtons::Ok);
+        return false;
+    }
+    if (!instance_->problem().empty())
+        std::cerr << "hummwell: " << instance_->problem() << "; starting without the guard\n";
+
+    installDirectory_ = profile_.readString("", kInstallDirEntry);
+    splashEnabled_ = true;
+    std::vector<std::string> args;
+    for (const QString& a : arguments) args.push_back(a.toStdString());
+    commandLineFile_ = hummwell::commandLineFile(args);
+
+    std::string problem;
+    std::unique_ptr<MidiDevice> device = midiDeviceFromEnvironment(problem);
+    if (!device) {
+        std::cerr << "hummwell: " << problem << "; MIDI output is silent\n";
+        device = midiDeviceFor("none", problem);
+    }
+    doc_ = std::make_unique<CVtDoc>();
+    frame_ = std::make_unique<CMainFrame>(prompt_, profile_, std::move(device), installDirectory_);
+    qApp->installEventFilter(this);
+    showSplash();
+    QApplication::processEvents();  // the splash appears before the slow set-up
+
+    CVtView& view = frame_->view();
+    const std::string vcf = profile_.readString(kSettingsSection, kVolumeControlEntry);
+    view.initialUpdate(commandLineFile_, [this] { hideSplash(); });
+    view.setVolumeControlPath(!vcf.empty() ? vcf
+                                           : QDir::currentPath().toStdString() + "/" +
+                                                 kDefaultVolumeControlFile);
+    frame_->show();
+    return true;
+}
+
+StartupSplash* CVtApp::splash() const { return splash_; }
+
+void CVtApp::showSplash() {
+    if (splashEnabled_ && !splash_ && frame_) splash_ = StartupSplash::show(frame_.get());
+}
+
+void CVtApp::hideSplash() {
+    if (splash_) {
+        splash_->close();  // deletes itself
+        splash_ = nullptr;
+        if (frame_) frame_->update();
+    }
+}
+
+bool CVtApp::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (splash_) {
+        switch (type) {
+        case QEvent::ShortcutOverride:
+            // A key that is a shortcut would fire before its key press arrives: claim it for
+            // the widget, then drop the press itself below.
+            swallowedKey_ = static_cast<QKeyEvent*>(event)->key();
+            event->accept();
+            hideSplash();
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+            hideSplash();
+            return true;
+        default: break;
+        }
+    } else if (type == QEvent::KeyPress && swallowedKey_ != 0) {
+        const bool same = static_cast<QKeyEvent*>(event)->key() == swallowedKey_;
+        swallowedKey_ = 0;
+        if (same) return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace hummwell

@@ -1,0 +1,37 @@
+#include "StartupSplash.h"
+
+#include "resources/Pictures.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+namespace hummwell {
+
+StartupSplash::StartupSplash(const QImage& picture, QWidget* owner)
+    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      picture_(picture) {
+    setObjectName("startupSplash");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setCursor(Qt::ArrowCursor);
+    setFixedSize(picture_.size());
+    // Centred on the screen, where the main window will open.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+StartupSplash* StartupSplash::show(QWidget* owner) {
+    const QImage picture = pictures::splashPicture();
+    if (picture.isNull()) return nullptr;
+    auto* splash = new StartupSplash(picture, owner);
+    splash->QWidget::show();
+    splash->repaint();
+    return splash;
+}
+
+void StartupSplash::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, picture_);
+}
+
+}  // namespace hummwell
