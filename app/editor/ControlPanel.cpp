@@ -63,12 +63,30 @@ QLabel* readout() {
     return label;
 }
 
+constexpr int kLabelWidth = 90;  // long labels wrap onto a second line
+constexpr int kFieldWidth = 142;
+
+void addRow(QFormLayout* form, const char* label, QWidget* field) {
+    auto* text = new QLabel(label);
+    text->setWordWrap(true);
+    text->setFixedWidth(kLabelWidth);
+    field->setFixedWidth(kFieldWidth);
+    form->addRow(text, field);
+}
+
+void addRow(QFormLayout* form, const char* label, QLayout* field) {
+    auto* text = new QLabel(label);
+    text->setWordWrap(true);
+    text->setFixedWidth(kLabelWidth);
+    form->addRow(text, field);
+}
+
 QFormLayout* compactForm(QGroupBox* box) {
     auto* form = new QFormLayout(box);
     form->setContentsMargins(4, 2, 4, 2);
     form->setVerticalSpacing(2);
     form->setHorizontalSpacing(4);
-    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     return form;
 }
 
@@ -119,11 +137,11 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     QFormLayout* form = compactForm(setup);
     auto* status = readout();
     remember(kPanelStatus, status);
-    form->addRow("Status", status);
-    form->addRow("Speed", addList(kPanelSpeed, listOf(kSpeedLabels)));
-    form->addRow("Tempo", addList(kPanelTempo, listOf(kMetreLabels)));
-    form->addRow("Key", addList(kPanelKey, listOf(kKeyLabels)));
-    form->addRow("Scale", addList(kPanelScale, listOf(kScaleLabels)));
+    addRow(form, "Status", status);
+    addRow(form, "Speed", addList(kPanelSpeed, listOf(kSpeedLabels)));
+    addRow(form, "Tempo", addList(kPanelTempo, listOf(kMetreLabels)));
+    addRow(form, "Key", addList(kPanelKey, listOf(kKeyLabels)));
+    addRow(form, "Scale", addList(kPanelScale, listOf(kScaleLabels)));
     auto* metronome = new QCheckBox("On");
     remember(kPanelMetronome, metronome);
     auto* tick = new QPushButton("Tick");
@@ -131,9 +149,9 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
     auto* metronomeRow = new QHBoxLayout;
     metronomeRow->addWidget(metronome);
     metronomeRow->addWidget(tick);
-    form->addRow("Metronome", metronomeRow);
-    form->addRow("Reference Key Adjust", addList(kPanelRefKeyAdjust, generated(201, refKeyAdjustLabel)));
-    form->addRow("Transpose", addList(kPanelTranspose, generated(11, transposeLabel)));
+    addRow(form, "Metronome", metronomeRow);
+    addRow(form, "Reference Key Adjust", addList(kPanelRefKeyAdjust, generated(201, refKeyAdjustLabel)));
+    addRow(form, "Transpose", addList(kPanelTranspose, generated(11, transposeLabel)));
     column->addWidget(setup);
 
     auto* data = new QGroupBox("Data");
@@ -157,13 +175,13 @@ ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
 
     auto* midi = new QGroupBox("MIDI Setup");
     form = compactForm(midi);
-    form->addRow("Channel", addList(kPanelChannel, generated(kMidiChannels, midiChannelLabel)));
-    form->addRow("Instrument", addList(kPanelInstrument, listOf(kInstrumentLabels)));
-    form->addRow("Quantize", addList(kPanelQuantize, listOf(kQuantizeLabels)));
+    addRow(form, "Channel", addList(kPanelChannel, generated(kMidiChannels, midiChannelLabel)));
+    addRow(form, "Instrument", addList(kPanelInstrument, listOf(kInstrumentLabels)));
+    addRow(form, "Quantize", addList(kPanelQuantize, listOf(kQuantizeLabels)));
     auto* realtime = new QCheckBox("On");
     remember(kPanelRealtimeOut, realtime);
-    form->addRow("Real-time MIDI message out", realtime);
-    form->addRow("Velocity Out", addList(kPanelVelocityOut, listOf(kVelocityOutLabels)));
+    addRow(form, "Real-time MIDI message out", realtime);
+    addRow(form, "Velocity Out", addList(kPanelVelocityOut, listOf(kVelocityOutLabels)));
     column->addWidget(midi);
 
     auto* images = new QHBoxLayout;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QWidget>
 #include <QEvent>
 
 #include <iostream>
@@ -82,6 +83,11 @@ void CVtApp::hideSplash() {
 
 bool CVtApp::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Only what goes to the main window or the splash: a message box shown meanwhile (the
+    // library's, say) takes its own keys and clicks.
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget || (widget->window() != frame_.get() && widget->window() != splash_))
+        return QObject::eventFilter(watched, event);
     if (splash_) {
         switch (type) {
         case QEvent::ShortcutOverride:
