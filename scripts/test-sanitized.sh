@@ -10,4 +10,10 @@ cmake -S . -B "build-$sanitizer" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "build-$sanitizer" -j2
 export QT_QPA_PLATFORM=offscreen
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp ${TSAN_OPTIONS:-}"
-ctest --test-dir "build-$sanitizer" --output-on-failure -j2
+# Qt's own threads (its image and font workers, event posting) synchronise inside libraries
+# that ThreadSanitizer cannot see into, so every widget test would report them. The widget
+# tests run in the ordinary and the AddressSanitizer builds; the threads of a recording are
+# covered here through the GUI-free view state.
+skip=()
+[ "$sanitizer" = thread ] && skip=(-LE gui)
+ctest --test-dir "build-$sanitizer" --output-on-failure -j2 "${skip[@]}"

@@ -77,7 +77,10 @@ void CVtApp::hideSplash() {
     if (splash_) {
         splash_->close();  // deletes itself
         splash_ = nullptr;
-        if (frame_) frame_->update();
+        if (frame_) {
+            frame_->update();
+            if (frame_->isVisible()) frame_->activateWindow();
+        }
     }
 }
 

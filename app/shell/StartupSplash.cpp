@@ -13,6 +13,7 @@ StartupSplash::StartupSplash(const QImage& picture, QWidget* owner)
       picture_(picture) {
     setObjectName("startupSplash");
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);  // the main window keeps the keyboard
     setCursor(Qt::ArrowCursor);
     setFixedSize(picture_.size());
     // Centred on the screen, where the main window will open.

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -81,6 +82,11 @@ std::string writeProject(const std::string& dir, const std::string& pattern) {
     const std::string path = dir + "/take.hwp";
     EXPECT_TRUE(writeProjectFile(v, path));
     return path;
+}
+
+bool becomesActive(QWidget& window) {
+    for (int i = 0; i < 200 && QApplication::activeWindow() != &window; ++i) QTest::qWait(5);
+    return QApplication::activeWindow() == &window;
 }
 
 // Runs `inspect` on the modal dialog the next call opens, then closes it.
@@ -299,6 +305,29 @@ TEST(MainFrame, CommandFlagsFollowTheTransportInMenusToolbarAndPanel) {
     EXPECT_TRUE(s.action(kCmdScrub).isChecked());
 }
 
+// Record and Stop from the window run the engine: blocks arrive on its capture thread and
+// the window follows the transport without touching the track from the GUI thread.
+TEST(MainFrame, RecordAndStopRunTheEngineFromTheWindow) {
+    Shell s;
+    ASSERT_TRUE(s.app.initInstance({}));
+    // The count-in is trunc(-beatMs / 2) frames: 125 at 240 bpm, 1.45 s of live blocks.
+    s.frame().view().chooseSetting(Setting::Speed, 4);
+    s.action(kCmdRecord).trigger();
+    ASSERT_EQ(s.state().transportState, kRecording);
+    EXPECT_FALSE(s.frame().panel().control(kPanelSpeed)->isEnabled());
+    EXPECT_TRUE(s.action(kCmdStop).isEnabled());
+    EXPECT_FALSE(s.action(kCmdOpenProject).isEnabled());
+    QTest::qWait(1900);  // about 38 recorded frames after the count-in
+    s.action(kCmdStop).trigger();
+    EXPECT_NE(s.state().transportState, kRecording);
+    EXPECT_GT(s.state().frameCount(), 5);
+    QTest::qWait(20);  // what the capture thread queued is drawn; nothing arrives any more
+    const int frames = s.state().frameCount();
+    QTest::qWait(50);
+    EXPECT_EQ(s.state().frameCount(), frames);
+    EXPECT_TRUE(s.frame().panel().control(kPanelSpeed)->isEnabled());
+}
+
 TEST(ControlPanel, ListsHoldTheirEntriesAndStartOnTheDefaults) {
     Shell s;
     ASSERT_TRUE(s.app.initInstance({}));
@@ -462,6 +491,7 @@ TEST(StartUp, SplashTakesTheFirstKeyOrClickAndNothingElse) {
     QTest::keyClick(&s.frame().view(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(s.app.splash(), nullptr);
     EXPECT_FALSE(s.state().rangeSelected);
+    EXPECT_TRUE(becomesActive(s.frame()));  // the main window has the keyboard again
     QTest::keyClick(&s.frame().view(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(s.state().rangeSelected);
 
@@ -502,6 +532,9 @@ TEST(MainFrame, RecentProjectsListTheLastFourOpenedOrSaved) {
 
 TEST(MainFrame, HelpAboutAndTheWebPages) {
     Shell s;
+    // The guide as the build puts it beside the program, found through the profile's folder.
+    const QString programDir = QFileInfo(HUMMWELL_PROGRAM).absolutePath();
+    s.profile.writeString("", "InstallDir", programDir.toStdString() + "/");
     ASSERT_TRUE(s.app.initInstance({}));
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("file", &catcher, "open");
@@ -512,13 +545,13 @@ TEST(MainFrame, HelpAboutAndTheWebPages) {
     QDesktopServices::unsetUrlHandler("file");
     QDesktopServices::unsetUrlHandler("https");
     ASSERT_EQ(catcher.opened.size(), 3);
-    // The guide shipped beside the program in the build tree.
-    EXPECT_EQ(catcher.opened[0].toLocalFile(), QCoreApplication::applicationDirPath() + "/hummwell.html");
-    EXPECT_TRUE(QFileInfo::exists(QString(HUMMWELL_PROGRAM).section('/', 0, -2) + "/hummwell.html"));
+    EXPECT_EQ(QFileInfo(catcher.opened[0].toLocalFile()).canonicalFilePath(),
+              QFileInfo(programDir + "/hummwell.html").canonicalFilePath());
+    EXPECT_TRUE(QFileInfo::exists(programDir + "/hummwell.html"));
     EXPECT_EQ(catcher.opened[1].path(), "/board.cgi");
-    EXPECT_EQ(catcher.opened[1].query(), "BOARD=Hummwell%20plus&LANGUAGE=english");
+    EXPECT_EQ(catcher.opened[1].query(QUrl::FullyEncoded), "BOARD=Hummwell%20plus&LANGUAGE=english");
     EXPECT_EQ(catcher.opened[2].path(), "/update.cgi");
-    EXPECT_EQ(catcher.opened[2].query(), "PRODUCT=Hummwell%20plus&LANGUAGE=english&CLASS=plus&VERSION=100");
+    EXPECT_EQ(catcher.opened[2].query(QUrl::FullyEncoded), "PRODUCT=Hummwell%20plus&LANGUAGE=english&CLASS=plus&VERSION=100");
 
     QString title, version;
     onNextModal([&](QWidget& box) {
