@@ -253,14 +253,15 @@ void finishOpen(ViewState& view) {
     if (view.scrubOn) view.output.resoundCursor();
 }
 
-void saveProject(ViewState& view) {
-    if (view.transportState != kIdle) return;
+bool saveProject(ViewState& view) {
+    if (view.transportState != kIdle) return false;
     while (const std::optional<std::string> path = view.prompt.chooseFileToSave(projectChoice())) {
         if (writeProjectFile(view, *path)) {
             if (view.projectFileUsed) view.projectFileUsed(*path);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 }  // namespace hummwell

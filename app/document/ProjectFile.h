@@ -24,7 +24,8 @@ void openProject(ViewState& view);
 // Open Project for a file the caller names (a recent project): the same question first, no
 // file dialog. Returns whether the file was read.
 bool openProjectFile(ViewState& view, const std::string& path);
-void saveProject(ViewState& view);
+// Whether the project was written; false when the user cancelled the dialog.
+bool saveProject(ViewState& view);
 // What Open Project does after a successful read; also used for a file named at start-up.
 void finishOpen(ViewState& view);
 

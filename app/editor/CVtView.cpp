@@ -84,14 +84,13 @@ bool CVtView::makePictures(int frames) {
     return true;
 }
 
-void CVtView::initialUpdate(const std::string& commandLineFile,
+bool CVtView::initialUpdate(const std::string& commandLineFile,
                             const std::function<void()>& hideSplash) {
     state_.maxFrames = settleMaxFrames(kDefaultMaxFrames, [this](int f) { return makePictures(f); });
     aheadPicture_ = QImage(kAheadColumns, kDrawingRows, QImage::Format_RGB32);
     if (state_.maxFrames < 2 || aheadPicture_.isNull()) {
         state_.prompt.error("Not enough memory for the note view.");
-        QCoreApplication::exit(1);
-        return;
+        return false;
     }
     fillEmpty(gridPicture_);
     fillEmpty(trackPicture_);
@@ -124,6 +123,7 @@ void CVtView::initialUpdate(const std::string& commandLineFile,
 
     if (!commandLineFile.empty() && readProjectFile(state_, commandLineFile)) finishOpen(state_);
     emit commandsMayHaveChanged();
+    return true;
 }
 
 bool CVtView::runCommand(int id) {

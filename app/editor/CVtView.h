@@ -39,7 +39,8 @@ public:
     // The first set-up, once the main window exists: the pictures, the engine with the
     // program's message presenter, the default settings shown in the panel, the MIDI output,
     // and the project named on the command line. `hideSplash` runs when the view is ready.
-    void initialUpdate(const std::string& commandLineFile, const std::function<void()>& hideSplash);
+    // False, after its message, when not even a short track's pictures can be made.
+    bool initialUpdate(const std::string& commandLineFile, const std::function<void()>& hideSplash);
 
     ViewState& state() { return state_; }
     const ViewState& state() const { return state_; }

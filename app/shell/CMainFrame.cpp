@@ -13,6 +13,7 @@
 #include "resources/Pictures.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -218,6 +219,21 @@ bool CMainFrame::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    ViewState& state = view_->state();
+    if (state.transportState == kRecording || state.transportState == kPlaying) state.stop();
+    if (state.transportState == kIdle && state.frameCount() > 1) {
+        const PromptAnswer a = prompt_.message(kSaveBeforeQuit, "EXIT", PromptIcon::Question,
+                                               PromptButtons::YesNoCancel);
+        if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !saveProject(state))) {
+            event->ignore();
+            refreshCommands();
+            return;
+        }
+    }
+    event->accept();
 }
 
 QAction* CMainFrame::action(int id) const {

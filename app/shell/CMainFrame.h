@@ -51,6 +51,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // A take under way is stopped, and a project with frames is offered for saving first.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildActions();

@@ -59,10 +59,14 @@ bool CVtApp::initInstance(const QStringList& arguments) {
 
     CVtView& view = frame_->view();
     const std::string vcf = profile_.readString(kSettingsSection, kVolumeControlEntry);
-    view.initialUpdate(commandLineFile_, [this] { hideSplash(); });
     view.setVolumeControlPath(!vcf.empty() ? vcf
                                            : QDir::currentPath().toStdString() + "/" +
                                                  kDefaultVolumeControlFile);
+    if (!view.initialUpdate(commandLineFile_, [this] { hideSplash(); })) {
+        hideSplash();
+        frame_.reset();
+        return false;
+    }
     frame_->show();
     return true;
 }

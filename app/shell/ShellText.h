@@ -9,6 +9,8 @@ inline constexpr char kAnotherInstanceRunning[] =
 inline constexpr char kAboutTitle[] = "About Hummwell";
 inline constexpr char kAboutVersion[] = "Hummwell plus 1.00";
 inline constexpr char kReady[] = "Ready";
+inline constexpr char kSaveBeforeQuit[] =
+    "Do you want to save current MIDI sound before you quit Hummwell?";
 inline constexpr char kDefaultVolumeControlFile[] = "default.hvc";
 inline constexpr char kUserGuideFile[] = "hummwell.html";
 

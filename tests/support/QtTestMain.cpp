@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     if (mkdtemp(config.data())) setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);  // a test closes main windows often
     const int failed = RUN_ALL_TESTS();
     finished = true;
     std::error_code ignored;

@@ -502,6 +502,32 @@ TEST(StartUp, SplashTakesTheFirstKeyOrClickAndNothingElse) {
     EXPECT_TRUE(s.state().rangeSelected);  // the click did not reach the view
 }
 
+TEST(MainFrame, ClosingOffersToSaveAProjectWithFrames) {
+    testsignals::TempFolder dir;
+    Shell s;
+    ASSERT_TRUE(s.app.initInstance({}));
+    s.setTrack("1000.");
+    s.prompt.answers.push_back(PromptAnswer::Cancel);
+    EXPECT_FALSE(s.frame().close());
+    EXPECT_EQ(s.prompt.messages.back().title, "EXIT");
+    s.prompt.answers.push_back(PromptAnswer::Yes);  // and then the file dialog is cancelled
+    EXPECT_FALSE(s.frame().close());
+    EXPECT_TRUE(s.frame().isVisible());
+
+    const std::string path = dir.path + "/kept.hwp";
+    s.prompt.answers.push_back(PromptAnswer::Yes);
+    s.prompt.files.push_back(path);
+    EXPECT_TRUE(s.frame().close());
+    EXPECT_TRUE(std::filesystem::exists(path));
+
+    // A new project has nothing to lose.
+    Shell empty;
+    ASSERT_TRUE(empty.app.initInstance({}));
+    const size_t asked = empty.prompt.messages.size();
+    EXPECT_TRUE(empty.frame().close());
+    EXPECT_EQ(empty.prompt.messages.size(), asked);
+}
+
 TEST(MainFrame, RecentProjectsListTheLastFourOpenedOrSaved) {
     testsignals::TempFolder dir;
     const std::string first = writeProject(dir.path, "1000.");
