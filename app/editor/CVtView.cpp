@@ -8,6 +8,7 @@
 #include "tonik.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -204,6 +205,8 @@ void CVtView::scrollContentsBy(int, int) {
     viewport()->update();
     emit commandsMayHaveChanged();
 }
+
+void CVtView::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 
 void CVtView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);

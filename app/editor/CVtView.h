@@ -85,6 +85,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Every key of the view is a command's; one whose command is disabled does nothing,
+    // rather than scroll the picture as a scroll area would.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Timer final : public PlaybackTimer {

@@ -66,20 +66,19 @@ QLabel* readout() {
 constexpr int kLabelWidth = 90;  // long labels wrap onto a second line
 constexpr int kFieldWidth = 142;
 
-void addRow(QFormLayout* form, const char* label, QWidget* field) {
-    auto* text = new QLabel(label);
-    text->setWordWrap(true);
-    text->setFixedWidth(kLabelWidth);
-    field->setFixedWidth(kFieldWidth);
-    form->addRow(text, field);
+QLabel* rowLabel(const char* text) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setFixedWidth(kLabelWidth);
+    return label;
 }
 
-void addRow(QFormLayout* form, const char* label, QLayout* field) {
-    auto* text = new QLabel(label);
-    text->setWordWrap(true);
-    text->setFixedWidth(kLabelWidth);
-    form->addRow(text, field);
+void addRow(QFormLayout* form, const char* label, QWidget* field) {
+    field->setFixedWidth(kFieldWidth);
+    form->addRow(rowLabel(label), field);
 }
+
+void addRow(QFormLayout* form, const char* label, QLayout* field) { form->addRow(rowLabel(label), field); }
 
 QFormLayout* compactForm(QGroupBox* box) {
     auto* form = new QFormLayout(box);
