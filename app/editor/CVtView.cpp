@@ -4,6 +4,7 @@
 #include "editor/Navigation.h"
 #include "editor/NoteDrag.h"
 #include "document/ProjectFile.h"
+#include "resources/PatternPicture.h"
 #include "shell/TonikHostHook.h"
 #include "tonik.h"
 
@@ -22,7 +23,6 @@ constexpr int kHeaderRows = 28;
 const QColor kHeaderColour(0, 0, 0);
 const QColor kHeaderLineColour(128, 128, 128);
 const QColor kPitchAreaColour(216, 216, 216);
-const QColor kCursorColour(90, 180, 90);
 
 // The pictures before the grid is drawn into them: the header band and an empty pitch area.
 void fillEmpty(QImage& picture) {
@@ -88,8 +88,9 @@ bool CVtView::makePictures(int frames) {
 bool CVtView::initialUpdate(const std::string& commandLineFile,
                             const std::function<void()>& hideSplash) {
     state_.maxFrames = settleMaxFrames(kDefaultMaxFrames, [this](int f) { return makePictures(f); });
+    patternPicture_ = pictures::patternPicture();
     aheadPicture_ = QImage(kAheadColumns, kDrawingRows, QImage::Format_RGB32);
-    if (state_.maxFrames < 2 || aheadPicture_.isNull()) {
+    if (state_.maxFrames < 2 || aheadPicture_.isNull() || patternPicture_.isNull()) {
         state_.prompt.error("Not enough memory for the note view.");
         return false;
     }
@@ -247,8 +248,8 @@ void CVtView::paintEvent(QPaintEvent*) {
     p.drawImage(QPoint(0, top), trackPicture_, QRect(0, 0, viewport()->width(), kDrawingRows));
     p.fillRect(QRect(0, top + kDrawingRows, viewport()->width(), viewport()->height()),
                palette().window());
-    p.setPen(kCursorColour);
-    p.drawLine(half, top, half, top + kDrawingRows - 1);
+    p.drawImage(QPoint(half, top), patternPicture_,
+                QRect(pictures::kCursorLineColumn, 0, 1, kDrawingRows));
 }
 
 }  // namespace hummwell

@@ -48,6 +48,8 @@ public:
     const QImage& gridPicture() const { return gridPicture_; }
     const QImage& trackPicture() const { return trackPicture_; }
     const QImage& aheadPicture() const { return aheadPicture_; }
+    // The source columns of the grid: row backgrounds, beat and measure lines, the greens.
+    const QImage& patternPicture() const { return patternPicture_; }
     // The level set-up's file: the profile's, else default.hvc in the working folder.
     const std::string& volumeControlPath() const { return volumeControlPath_; }
     void setVolumeControlPath(const std::string& path) { volumeControlPath_ = path; }
@@ -110,7 +112,7 @@ private:
     Timer timer_;
     ViewState state_;
     std::unique_ptr<TonikHostHook> host_;  // the library's messages through our prompt
-    QImage gridPicture_, trackPicture_, aheadPicture_;
+    QImage gridPicture_, trackPicture_, aheadPicture_, patternPicture_;
     std::string volumeControlPath_;
     bool settingScroll_ = false;
 };

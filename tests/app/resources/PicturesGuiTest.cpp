@@ -1,5 +1,6 @@
 // The painted pictures: their sizes, the toolbar strip against its glyphs, and the keyboard's
 // keys landing on the note view's pitch rows from either side.
+#include "resources/PatternPicture.h"
 #include "resources/Pictures.h"
 
 #include <QGuiApplication>
@@ -106,3 +107,28 @@ TEST(Pictures, KeyboardKeysSitOnTheirPitchRowsFromEitherSide) {
 }
 
 }  // namespace
+
+// The note view's source columns: the bands sit on the pitch rows, the tonic is tinted, and
+// in the diatonic columns a band is the range that snaps to one degree.
+TEST(PatternPicture, BandsFollowThePitchRowsTheTonicAndTheScale) {
+    const QImage p = hummwell::pictures::patternPicture();
+    ASSERT_EQ(p.size(), QSize(31, 557));
+    using namespace hummwell::pictures;
+    EXPECT_EQ(p.pixelColor(kNoteBarColumn, 300), kNoteBarGreen);
+    EXPECT_EQ(p.pixelColor(kCursorLineColumn, 5), kCursorLineGreen);
+    EXPECT_EQ(p.pixelColor(kChromaticColumn, 10), QColor(Qt::black));  // the header band
+    // MIDI 60's band is rows 316..321 (pitch 60.0 is drawn at row 319); 61's is 310..315.
+    const auto at = [&](int column, int row) { return p.pixelColor(column, row); };
+    const int c = kChromaticColumn + 0, g = kChromaticColumn + 7;  // tonic C, tonic G
+    EXPECT_EQ(at(c, 318), at(c, 319));
+    EXPECT_NE(at(c, 318), at(g, 318));           // C is the tonic in one and not the other
+    EXPECT_LT(at(c, 312).lightness(), at(c, 306).lightness());  // C# darker than D (304..309)
+    EXPECT_NE(at(c, 316), at(c, 318));           // the band's edge row is set off
+    // Diatonic, tonic C: 60.9 still snaps to C, 61.2 to D, so C's band ends between them.
+    const int d = kDiatonicColumn + 0;
+    const auto row = [](double pitch) { return static_cast<int>(28 + (108.5 - pitch) * 6); };
+    EXPECT_EQ(at(d, row(60.2)), at(d, row(60.6)));
+    EXPECT_NE(at(d, row(60.2)), at(d, row(61.6)));
+    EXPECT_EQ(at(d, row(60.2)), at(kDiatonicColumn + 0, row(72.2)));  // every octave alike
+    EXPECT_NE(at(d, row(60.2)), at(kDiatonicColumn + 2, row(60.2)));  // D major's C# region
+}

@@ -443,6 +443,7 @@ TEST(StartUp, TheViewIsSetUpWithItsPicturesEngineAndMidiOutput) {
     EXPECT_EQ(view.gridPicture().size(), QSize(32767, 557));
     EXPECT_EQ(view.trackPicture().size(), QSize(32767, 557));
     EXPECT_EQ(view.aheadPicture().size(), QSize(2000, 557));
+    EXPECT_EQ(view.patternPicture().size(), QSize(31, 557));
     EXPECT_EQ(s.state().frameCount(), 1);
     EXPECT_EQ(s.state().transportState, kEmptyProject);
     EXPECT_TRUE(view.midiOutput().device().isOpen());
