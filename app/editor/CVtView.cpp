@@ -158,10 +158,19 @@ void CVtView::clearPicture() {
 void CVtView::redrawGrid() { repaint(); }
 
 void CVtView::repaint() {
-    onGuiThread([this] {
-        viewport()->update();
-        emit commandsMayHaveChanged();
-    });
+    // From the capture thread at most one repaint waits in the queue: a burst of blocks is one
+    // repaint, and nothing piles up while the GUI thread is busy.
+    if (QThread::currentThread() != thread()) {
+        if (repaintQueued_.exchange(true)) return;
+        QMetaObject::invokeMethod(this, [this] {
+            repaintQueued_ = false;
+            viewport()->update();
+            emit commandsMayHaveChanged();
+        }, Qt::QueuedConnection);
+        return;
+    }
+    viewport()->update();
+    emit commandsMayHaveChanged();
 }
 
 void CVtView::repaintColumn(int x) {
@@ -172,7 +181,15 @@ void CVtView::repaintColumn(int x) {
 }
 
 void CVtView::repaintLeftHalf() {
-    onGuiThread([this] { viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1); });
+    if (QThread::currentThread() != thread()) {
+        if (leftRepaintQueued_.exchange(true)) return;
+        QMetaObject::invokeMethod(this, [this] {
+            leftRepaintQueued_ = false;
+            viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
+        }, Qt::QueuedConnection);
+        return;
+    }
+    viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
 }
 
 void CVtView::setScroll(int range, int position, bool enabled) {

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -115,6 +116,8 @@ private:
     QImage gridPicture_, trackPicture_, aheadPicture_, patternPicture_;
     std::string volumeControlPath_;
     bool settingScroll_ = false;
+    std::atomic<bool> repaintQueued_{false};      // a repaint asked for by the capture thread
+    std::atomic<bool> leftRepaintQueued_{false};
 };
 
 }  // namespace hummwell
