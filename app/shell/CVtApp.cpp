@@ -74,7 +74,7 @@ bool CVtApp::initInstance(const QStringList& arguments) {
 StartupSplash* CVtApp::splash() const { return splash_; }
 
 void CVtApp::showSplash() {
-    if (splashEnabled_ && !splash_ && frame_) splash_ = StartupSplash::show(frame_.get());
+    if (splashEnabled_ && !splash_ && frame_) splash_ = StartupSplash::showOver(frame_.get());
 }
 
 void CVtApp::hideSplash() {

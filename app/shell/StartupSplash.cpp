@@ -21,11 +21,11 @@ StartupSplash::StartupSplash(const QImage& picture, QWidget* owner)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-StartupSplash* StartupSplash::show(QWidget* owner) {
+StartupSplash* StartupSplash::showOver(QWidget* owner) {
     const QImage picture = pictures::splashPicture();
     if (picture.isNull()) return nullptr;
     auto* splash = new StartupSplash(picture, owner);
-    splash->QWidget::show();
+    splash->show();
     splash->repaint();
     return splash;
 }

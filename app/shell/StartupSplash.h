@@ -10,7 +10,7 @@ namespace hummwell {
 class StartupSplash final : public QWidget {
 public:
     // Null when the picture is missing: then there is no splash.
-    static StartupSplash* show(QWidget* owner);
+    static StartupSplash* showOver(QWidget* owner);
     explicit StartupSplash(const QImage& picture, QWidget* owner);
 
 protected:
