@@ -157,20 +157,25 @@ void CVtView::clearPicture() {
 }
 void CVtView::redrawGrid() { repaint(); }
 
-void CVtView::repaint() {
-    // From the capture thread at most one repaint waits in the queue: a burst of blocks is one
-    // repaint, and nothing piles up while the GUI thread is busy.
-    if (QThread::currentThread() != thread()) {
-        if (repaintQueued_.exchange(true)) return;
-        QMetaObject::invokeMethod(this, [this] {
-            repaintQueued_ = false;
-            viewport()->update();
-            emit commandsMayHaveChanged();
-        }, Qt::QueuedConnection);
+void CVtView::onGuiThreadOnce(std::atomic<bool>& queued, std::function<void()> work) {
+    // From the capture thread at most one such request waits in the queue: a burst of blocks
+    // is one repaint, and nothing piles up while the GUI thread is busy.
+    if (QThread::currentThread() == thread()) {
+        work();
         return;
     }
-    viewport()->update();
-    emit commandsMayHaveChanged();
+    if (queued.exchange(true)) return;
+    QMetaObject::invokeMethod(this, [&queued, work = std::move(work)] {
+        queued = false;
+        work();
+    }, Qt::QueuedConnection);
+}
+
+void CVtView::repaint() {
+    onGuiThreadOnce(repaintQueued_, [this] {
+        viewport()->update();
+        emit commandsMayHaveChanged();
+    });
 }
 
 void CVtView::repaintColumn(int x) {
@@ -181,15 +186,9 @@ void CVtView::repaintColumn(int x) {
 }
 
 void CVtView::repaintLeftHalf() {
-    if (QThread::currentThread() != thread()) {
-        if (leftRepaintQueued_.exchange(true)) return;
-        QMetaObject::invokeMethod(this, [this] {
-            leftRepaintQueued_ = false;
-            viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
-        }, Qt::QueuedConnection);
-        return;
-    }
-    viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
+    onGuiThreadOnce(leftRepaintQueued_, [this] {
+        viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
+    });
 }
 
 void CVtView::setScroll(int range, int position, bool enabled) {

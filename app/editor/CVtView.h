@@ -103,6 +103,8 @@ private:
 
     // Runs `work` on the GUI thread: now when called there, queued from the capture thread.
     void onGuiThread(std::function<void()> work);
+    // The same, but from the capture thread only when no request under `queued` is waiting.
+    void onGuiThreadOnce(std::atomic<bool>& queued, std::function<void()> work);
     bool makePictures(int frames);
     // The drawing row under a viewport point.
     int rowAt(int y) const;

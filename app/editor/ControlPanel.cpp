@@ -248,12 +248,9 @@ void ControlPanel::showTransportState(TransportState state) {
     static_cast<QLabel*>(control(kPanelStatus))->setText(kTransportStatusLabels.at(state));
     const bool stopped = state == kIdle || state == kEmptyProject;
     for (int id : kLockedWhileRunning) control(id)->setEnabled(stopped);
-    setFileCommandsEnabled(commandFlags(state).file);
-}
-
-void ControlPanel::setFileCommandsEnabled(bool enabled) {
-    control(kPanelChange)->setEnabled(enabled);
-    control(kPanelTick)->setEnabled(enabled);
+    const bool file = commandFlags(state).file;
+    control(kPanelChange)->setEnabled(file);
+    control(kPanelTick)->setEnabled(file);
 }
 
 void ControlPanel::setVolumeControlName(const QString& name) {

@@ -52,10 +52,9 @@ public:
     QWidget* control(int id) const;
     // Selects a setting's value without reporting it as the user's choice.
     void showSetting(Setting setting, int value);
-    // The Status text and the lists that may change in this state.
+    // The Status text, the lists that may change in this state, and the Change and Tick
+    // buttons, which follow the file commands' flag.
     void showTransportState(TransportState state);
-    // The Change and Tick buttons follow the file commands' flag.
-    void setFileCommandsEnabled(bool enabled);
     void setVolumeControlName(const QString& name);
     // The cursor frame's Time, Pitch and Volume; empty strings clear them.
     void showReadouts(const QString& time, const QString& pitch, const QString& volume);

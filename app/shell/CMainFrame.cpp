@@ -257,7 +257,6 @@ void CMainFrame::refreshCommands() {
             if (a->isCheckable()) a->setChecked(commandChecked(state, id));
         }
     }
-    panel_->setFileCommandsEnabled(commandEnabled(state, kCmdPanelChange));
 }
 
 void CMainFrame::runCommand(int id) {
