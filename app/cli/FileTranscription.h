@@ -4,7 +4,7 @@
 #pragma once
 
 #include "document/ViewState.h"
-#include "shell/VolumeControlFile.h"
+#include "document/VolumeControlFile.h"
 
 #include <cstdint>
 #include <functional>

@@ -5,6 +5,7 @@
 #include "editor/NoteDrag.h"
 #include "document/ProjectFile.h"
 #include "resources/PatternPicture.h"
+#include "shell/CVolumeControlDlg.h"
 #include "shell/TonikHostHook.h"
 #include "tonik.h"
 
@@ -67,6 +68,7 @@ CVtView::CVtView(UserPrompt& prompt, std::unique_ptr<MidiDevice> device, QWidget
     viewport()->setMouseTracking(true);
     horizontalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setEnabled(false);
+    volumeDialog_ = new CVolumeControlDlg(prompt, this);
 }
 
 CVtView::~CVtView() {
@@ -98,6 +100,7 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
     fillEmpty(trackPicture_);
     fillEmpty(aheadPicture_);
     state_.settings.ownerLabel = ProjectSettings{}.ownerLabel;
+    volumeDialog_->monitor().setOwnerLabel(state_.settings.ownerLabel);
 
     host_ = std::make_unique<TonikHostHook>(state_.prompt, [] { QCoreApplication::quit(); });
     tonik_initialize(this);
@@ -122,6 +125,8 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
     output_.openMidiOutput();
     output_.clearSoundedNote();
     if (hideSplash) hideSplash();
+    // Nothing is recorded before the gate is set: the level set-up comes first.
+    volumeControl();
 
     if (!commandLineFile.empty() && readProjectFile(state_, commandLineFile)) finishOpen(state_);
     emit commandsMayHaveChanged();
@@ -129,9 +134,24 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
 }
 
 bool CVtView::runCommand(int id) {
+    if (id == kCmdPanelChange) return volumeControl();
     const bool ran = hummwell::runCommand(state_, id);
     emit commandsMayHaveChanged();
     return ran;
+}
+
+bool CVtView::volumeControl() {
+    if (!commandEnabled(state_, kCmdPanelChange)) return false;
+    LevelMonitor& monitor = volumeDialog_->monitor();
+    monitor.setPath(volumeControlPath_);
+    if (volumeDialog_->exec() != QDialog::Accepted) return true;  // the program is ending
+    const DerivedLevels& d = volumeDialog_->appliedLevels();
+    state_.levels = {d.noiseLevel, d.levelSpan, d.onsetLevel};
+    volumeControlPath_ = monitor.path();
+    emit volumeControlChosen(QString::fromStdString(volumeControlPath_),
+                             QString::fromStdString(monitor.title()));
+    emit commandsMayHaveChanged();
+    return true;
 }
 
 void CVtView::chooseSetting(Setting setting, int value) {

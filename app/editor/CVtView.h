@@ -22,6 +22,7 @@
 
 namespace hummwell {
 
+class CVolumeControlDlg;
 class TonikHostHook;
 
 inline constexpr int kDrawingRows = 557;   // header band 0..27, pitch rows 28..556
@@ -39,8 +40,9 @@ public:
 
     // The first set-up, once the main window exists: the pictures, the engine with the
     // program's message presenter, the default settings shown in the panel, the MIDI output,
-    // and the project named on the command line. `hideSplash` runs when the view is ready.
-    // False, after its message, when not even a short track's pictures can be made.
+    // the level set-up, and the project named on the command line. `hideSplash` runs when the
+    // view is ready, just before the level set-up dialog opens over the window. False, after
+    // its message, when not even a short track's pictures can be made.
     bool initialUpdate(const std::string& commandLineFile, const std::function<void()>& hideSplash);
 
     ViewState& state() { return state_; }
@@ -54,6 +56,11 @@ public:
     // The level set-up's file: the profile's, else default.hvc in the working folder.
     const std::string& volumeControlPath() const { return volumeControlPath_; }
     void setVolumeControlPath(const std::string& path) { volumeControlPath_ = path; }
+    CVolumeControlDlg& volumeControlDialog() { return *volumeDialog_; }
+    // Change (1028): the level set-up dialog, modal until "Save and Apply", which hands the
+    // noise gate to the library and the level thresholds to the transcription. Nothing while
+    // recording or playing; false then.
+    bool volumeControl();
 
     // Runs a command by id through the GUI-free handlers; false when it is disabled or
     // belongs to the windows.
@@ -80,6 +87,8 @@ signals:
     void transportShown(hummwell::TransportState state);
     // Something changed that may enable or disable commands.
     void commandsMayHaveChanged();
+    // The level set-up closed with this volume control file (full path and name).
+    void volumeControlChosen(const QString& path, const QString& title);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -115,6 +124,7 @@ private:
     Timer timer_;
     ViewState state_;
     std::unique_ptr<TonikHostHook> host_;  // the library's messages through our prompt
+    CVolumeControlDlg* volumeDialog_ = nullptr;  // a child: lives as long as the view
     QImage gridPicture_, trackPicture_, aheadPicture_, patternPicture_;
     std::string volumeControlPath_;
     bool settingScroll_ = false;

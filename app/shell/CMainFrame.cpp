@@ -10,6 +10,7 @@
 #include "editor/Commands.h"
 #include "editor/ControlPanel.h"
 #include "editor/MidiDevice.h"
+#include "shell/CVolumeControlDlg.h"
 #include "resources/Pictures.h"
 
 #include <QAction>
@@ -109,6 +110,12 @@ CMainFrame::CMainFrame(UserPrompt& prompt, Profile& profile, std::unique_ptr<Mid
         view_->setFocus();  // the keys edit the notes again
     });
     connect(panel_, &ControlPanel::buttonClicked, this, [this](int id) { runCommand(id); });
+    connect(view_, &CVtView::volumeControlChosen, this, [this](const QString& path, const QString& title) {
+        panel_->setVolumeControlName(title);
+        profile_.writeString(kSettingsSection, kVolumeControlEntry, path.toStdString());
+    });
+    connect(&view_->volumeControlDialog(), &CVolumeControlDlg::helpRequested, this,
+            [this] { openUserGuide(kLevelSetupSection); });
     view_->state().projectFileUsed = [this](const std::string& path) {
         profile_.addRecentFile(path);
         updateRecentFiles();
@@ -286,12 +293,14 @@ void CMainFrame::runCommand(int id) {
     refreshCommands();
 }
 
-void CMainFrame::openUserGuide() {
+void CMainFrame::openUserGuide(const QString& section) {
     const std::string path =
         userGuidePath(installDirectory_, QCoreApplication::applicationDirPath().toStdString(),
                       [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
     const QString file = QString::fromStdString(path);
-    if (!QFileInfo::exists(file) || !QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+    QUrl url = QUrl::fromLocalFile(file);
+    if (!section.isEmpty()) url.setFragment(section);
+    if (!QFileInfo::exists(file) || !QDesktopServices::openUrl(url))
         prompt_.error("Cannot open the user guide " + path + ".", PromptIcon::Exclamation);
 }
 

@@ -59,7 +59,8 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
-    void openUserGuide();
+    // The user guide, at `section` when one is named.
+    void openUserGuide(const QString& section = {});
     void openWebPage(const char* address);
     void openRecentFile(int index);
     void updateLockIndicators();

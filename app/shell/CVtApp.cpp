@@ -62,12 +62,17 @@ bool CVtApp::initInstance(const QStringList& arguments) {
     view.setVolumeControlPath(!vcf.empty() ? vcf
                                            : QDir::currentPath().toStdString() + "/" +
                                                  kDefaultVolumeControlFile);
-    if (!view.initialUpdate(commandLineFile_, [this] { hideSplash(); })) {
+    // The window shows once the view is ready, before the level set-up opens over it.
+    if (!view.initialUpdate(commandLineFile_, [this] {
+            hideSplash();
+            frame_->show();
+        })) {
         hideSplash();
         frame_.reset();
         return false;
     }
     frame_->show();
+    frame_->refreshCommands();  // the project named on the command line enables its commands
     return true;
 }
 
@@ -90,6 +95,12 @@ void CVtApp::hideSplash() {
 
 bool CVtApp::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // The splash stays on top of the main window; a message or dialog must never be hidden
+    // under it, so the first one to show removes it.
+    if (splash_ && type == QEvent::Show && watched != splash_ && watched != frame_.get()) {
+        if (const auto* shown = qobject_cast<const QWidget*>(watched); shown && shown->isWindow())
+            hideSplash();
+    }
     // Only what goes to the main window or the splash: a message box shown meanwhile (the
     // library's, say) takes its own keys and clicks.
     const auto* widget = qobject_cast<const QWidget*>(watched);

@@ -13,6 +13,7 @@ inline constexpr char kSaveBeforeQuit[] =
     "Do you want to save current MIDI sound before you quit Hummwell?";
 inline constexpr char kDefaultVolumeControlFile[] = "default.hvc";
 inline constexpr char kUserGuideFile[] = "hummwell.html";
+inline constexpr char kLevelSetupSection[] = "level-setup";  // the guide's anchor
 
 // The maker's pages; the query keys name the program and its release.
 inline constexpr char kUserBoardAddress[] =

@@ -2,7 +2,7 @@
 // clear line, a non-zero exit and never an output file left behind.
 #include "CliTestSupport.h"
 
-#include "shell/VolumeControlFile.h"
+#include "document/VolumeControlFile.h"
 
 #include <filesystem>
 #include <fstream>

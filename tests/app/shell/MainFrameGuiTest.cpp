@@ -12,6 +12,7 @@
 #include "shell/QtProfile.h"
 #include "shell/StartupSplash.h"
 #include "support/AppDoubles.h"
+#include "support/GuiShell.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -38,16 +39,8 @@ using namespace hummwell;
 
 namespace {
 
-struct Shell {
-    testsignals::TempFolder lock;
-    appdoubles::ScriptedPrompt prompt;
-    MemoryProfile profile;
-    CVtApp app{prompt, profile, lock.path};
-
-    CMainFrame& frame() { return *app.mainFrame(); }
-    ViewState& state() { return frame().view().state(); }
-    QAction& action(int id) { return *frame().action(id); }
-
+// The shared shell, with the helpers these tests use on it.
+struct Shell : guitest::Shell {
     // A track of onsets ('1'), continuations ('0') and rests ('.'), idle.
     void setTrack(const std::string& pattern) {
         FrameTrack& t = state().track;
@@ -89,19 +82,7 @@ bool becomesActive(QWidget& window) {
     return QApplication::activeWindow() == &window;
 }
 
-// Runs `inspect` on the modal dialog the next call opens, then closes it.
-void onNextModal(std::function<void(QWidget&)> inspect) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, inspect] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            inspect(*modal);
-            modal->close();
-        }
-    });
-    poll->start(5);
-}
+using guitest::onNextModal;
 
 }  // namespace
 
@@ -115,7 +96,7 @@ public slots:
 
 TEST(MainFrame, OpensAt800By667CaptionedHummwellPlusWithTheHeightHeld) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     CMainFrame& f = s.frame();
     EXPECT_EQ(f.size(), QSize(800, 667));
     EXPECT_EQ(f.windowTitle(), "Hummwell plus");
@@ -135,7 +116,7 @@ TEST(MainFrame, OpensAt800By667CaptionedHummwellPlusWithTheHeightHeld) {
 
 TEST(MainFrame, ToolbarHas29ButtonsInGroupsWithTheirIcons) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     std::vector<int> ids;
     int buttons = 0;
     for (QAction* a : s.frame().toolBar().actions()) {
@@ -191,7 +172,7 @@ TEST(MainFrame, EveryMenuCommandHasItsIdTextAndKeys) {
           {32798, "Check Update...", {}}, {57664, "&About Hummwell plus...", {}}}},
     };
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     const QList<QAction*> menus = s.frame().menuBar()->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
     for (size_t m = 0; m < expected.size(); ++m) {
@@ -223,7 +204,7 @@ TEST(MainFrame, EveryMenuCommandHasItsIdTextAndKeys) {
 
 TEST(MainFrame, KeysReachTheCommandsInTheCore) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     s.frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&s.frame()));
     QApplication::setActiveWindow(&s.frame());
@@ -253,7 +234,7 @@ TEST(MainFrame, KeysReachTheCommandsInTheCore) {
 
 TEST(MainFrame, CommandFlagsFollowTheTransportInMenusToolbarAndPanel) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     s.setTrack("10000.");
     struct Row {
         TransportState state;
@@ -309,7 +290,7 @@ TEST(MainFrame, CommandFlagsFollowTheTransportInMenusToolbarAndPanel) {
 // the window follows the transport without touching the track from the GUI thread.
 TEST(MainFrame, RecordAndStopRunTheEngineFromTheWindow) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     // The count-in is trunc(-beatMs / 2) frames: 125 at 240 bpm, 1.45 s of live blocks.
     s.frame().view().chooseSetting(Setting::Speed, 4);
     s.action(kCmdRecord).trigger();
@@ -330,7 +311,7 @@ TEST(MainFrame, RecordAndStopRunTheEngineFromTheWindow) {
 
 TEST(ControlPanel, ListsHoldTheirEntriesAndStartOnTheDefaults) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     EXPECT_EQ(entries(s.list(1019)), (QStringList{"60 bpm", "90 bpm", "120 bpm", "180 bpm", "240 bpm"}));
     EXPECT_EQ(entries(s.list(1020)), (QStringList{"2 / 4", "3 / 4", "4 / 4", "6 / 8"}));
     const QStringList keys = entries(s.list(1021));
@@ -394,7 +375,9 @@ TEST(ControlPanel, ListsHoldTheirEntriesAndStartOnTheDefaults) {
     EXPECT_TRUE(qobject_cast<QCheckBox*>(panel.control(1037))->isChecked());
     EXPECT_FALSE(qobject_cast<QCheckBox*>(panel.control(1038))->isChecked());
     EXPECT_EQ(qobject_cast<QLabel*>(panel.control(1024))->text(), "New Project");
-    for (int id : {1026, 1029, 1030, 1031}) EXPECT_TRUE(qobject_cast<QLabel*>(panel.control(id))->text().isEmpty());
+    // The level set-up has run: the volume control field names its file.
+    EXPECT_EQ(qobject_cast<QLabel*>(panel.control(1026))->text(), "default.hvc");
+    for (int id : {1029, 1030, 1031}) EXPECT_TRUE(qobject_cast<QLabel*>(panel.control(id))->text().isEmpty());
     EXPECT_EQ(s.state().setting(Setting::Instrument), 68);
 
     // A choice in a list reaches the view's setting; a setting shown does not count as one.
@@ -407,7 +390,7 @@ TEST(ControlPanel, ListsHoldTheirEntriesAndStartOnTheDefaults) {
 
 TEST(MainFrame, LayoutLinesTheKeyboardsUpWithThePitchRows) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     CMainFrame& f = s.frame();
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
@@ -437,7 +420,13 @@ TEST(MainFrame, LayoutLinesTheKeyboardsUpWithThePitchRows) {
 
 TEST(StartUp, TheViewIsSetUpWithItsPicturesEngineAndMidiOutput) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    // Without a file in the profile, the level set-up keeps default.hvc in the working folder.
+    s.profile.writeString("Settings", "VCF", "");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(s.folder.path);
+    const bool started = s.start({});
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(started);
     CVtView& view = s.frame().view();
     EXPECT_EQ(s.state().maxFrames, 32767);
     EXPECT_EQ(view.gridPicture().size(), QSize(32767, 557));
@@ -452,7 +441,10 @@ TEST(StartUp, TheViewIsSetUpWithItsPicturesEngineAndMidiOutput) {
     EXPECT_EQ(s.prompt.messages[0].text, "NOTE: This program makes your microphone sound mute.");
     EXPECT_EQ(s.app.splash(), nullptr);  // removed once the view was ready
     EXPECT_EQ(s.app.commandLineFile(), "");
-    EXPECT_EQ(view.volumeControlPath(), std::filesystem::current_path().string() + "/default.hvc");
+    const std::string inFolder =
+        std::filesystem::canonical(s.folder.path).string() + "/default.hvc";
+    EXPECT_EQ(view.volumeControlPath(), inFolder);
+    EXPECT_EQ(std::filesystem::file_size(inFolder), 64u);
 }
 
 TEST(StartUp, HalvesTheTrackUntilThePicturesCanBeMade) {
@@ -466,11 +458,12 @@ TEST(StartUp, OpensTheProjectNamedOnTheCommandLineAndReadsTheProfile) {
     const std::string path = writeProject(dir.path, "100010.");
     Shell s;
     s.profile.writeString("", "InstallDir", "/opt/hummwell/");
-    s.profile.writeString("Settings", "VCF", "/home/me/mic.hvc");
-    ASSERT_TRUE(s.app.initInstance({"-style", path.c_str()}));
+    const std::string mic = s.folder.path + "/mic.hvc";
+    s.profile.writeString("Settings", "VCF", mic);
+    ASSERT_TRUE(s.start({"-style", path.c_str()}));
     EXPECT_EQ(s.app.commandLineFile(), path);
     EXPECT_EQ(s.app.installDirectory(), "/opt/hummwell/");
-    EXPECT_EQ(s.frame().view().volumeControlPath(), "/home/me/mic.hvc");
+    EXPECT_EQ(s.frame().view().volumeControlPath(), mic);
     EXPECT_EQ(s.state().frameCount(), 7);
     EXPECT_EQ(s.state().transportState, kIdle);
     EXPECT_EQ(s.state().cursorFrame, 0);
@@ -481,7 +474,7 @@ TEST(StartUp, OpensTheProjectNamedOnTheCommandLineAndReadsTheProfile) {
 
 TEST(StartUp, SplashTakesTheFirstKeyOrClickAndNothingElse) {
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     s.frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&s.frame()));
     QApplication::setActiveWindow(&s.frame());
@@ -506,7 +499,7 @@ TEST(StartUp, SplashTakesTheFirstKeyOrClickAndNothingElse) {
 TEST(MainFrame, ClosingOffersToSaveAProjectWithFrames) {
     testsignals::TempFolder dir;
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     s.setTrack("1000.");
     s.prompt.answers.push_back(PromptAnswer::Cancel);
     EXPECT_FALSE(s.frame().close());
@@ -523,7 +516,7 @@ TEST(MainFrame, ClosingOffersToSaveAProjectWithFrames) {
 
     // A new project has nothing to lose.
     Shell empty;
-    ASSERT_TRUE(empty.app.initInstance({}));
+    ASSERT_TRUE(empty.start({}));
     const size_t asked = empty.prompt.messages.size();
     EXPECT_TRUE(empty.frame().close());
     EXPECT_EQ(empty.prompt.messages.size(), asked);
@@ -533,7 +526,7 @@ TEST(MainFrame, RecentProjectsListTheLastFourOpenedOrSaved) {
     testsignals::TempFolder dir;
     const std::string first = writeProject(dir.path, "1000.");
     Shell s;
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     EXPECT_FALSE(s.action(kCmdRecentFile1).isEnabled());  // "Recent File", greyed
     s.prompt.files.push_back(first);
     s.action(kCmdOpenProject).trigger();
@@ -562,7 +555,7 @@ TEST(MainFrame, HelpAboutAndTheWebPages) {
     // The guide as the build puts it beside the program, found through the profile's folder.
     const QString programDir = QFileInfo(HUMMWELL_PROGRAM).absolutePath();
     s.profile.writeString("", "InstallDir", programDir.toStdString() + "/");
-    ASSERT_TRUE(s.app.initInstance({}));
+    ASSERT_TRUE(s.start({}));
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("file", &catcher, "open");
     QDesktopServices::setUrlHandler("https", &catcher, "open");

@@ -5,6 +5,7 @@
 #include "shell/Profile.h"
 #include "shell/QtPrompt.h"
 #include "shell/SingleInstance.h"
+#include "support/GuiShell.h"
 #include "support/TempFolder.h"
 
 #include <QApplication>
@@ -84,7 +85,10 @@ TEST(SecondInstance, RefusedWithTheMessageWhileTheFirstRunsAndAcceptedAfterItEnd
     ASSERT_TRUE(first.waitForFinished(10000));
     ShownBox note;  // this process's first engine start mutes the microphone
     answerNextBox(note);
+    guitest::LevelSetupAnswerer levelSetup;  // the level set-up opens at every start
+    profile.writeString(kSettingsSection, kVolumeControlEntry, dir.path + "/default.hvc");
     CVtApp third(prompt, profile, dir.path);
     ASSERT_TRUE(third.initInstance({}));
     EXPECT_NE(third.mainFrame(), nullptr);
+    EXPECT_EQ(levelSetup.answered, 1);
 }

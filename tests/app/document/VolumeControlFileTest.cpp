@@ -1,6 +1,6 @@
 // The volume control file, the levels derived from its settings, and the noise-floor
 // calibration that the level set-up runs on live blocks.
-#include "shell/VolumeControlFile.h"
+#include "document/VolumeControlFile.h"
 
 #include "document/SafeFile.h"
 #include "support/AppDoubles.h"

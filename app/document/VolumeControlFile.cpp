@@ -1,4 +1,4 @@
-#include "shell/VolumeControlFile.h"
+#include "document/VolumeControlFile.h"
 
 #include "document/SafeFile.h"
 #include "document/UserPrompt.h"

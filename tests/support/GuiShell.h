@@ -1,0 +1,93 @@
+// The program's windows in process, for the widget tests: the application with a scripted
+// prompt and an in-memory profile, and an answer to the level set-up dialog that opens
+// modally at every start-up, pressed through its real "Save and Apply" button.
+#pragma once
+
+#include "editor/CVtView.h"
+#include "shell/CMainFrame.h"
+#include "shell/CVolumeControlDlg.h"
+#include "shell/CVtApp.h"
+#include "shell/Profile.h"
+#include "support/AppDoubles.h"
+#include "support/TempFolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace guitest {
+
+using namespace hummwell;
+
+inline QPushButton* buttonNamed(QWidget& parent, const QString& text) {
+    for (QPushButton* b : parent.findChildren<QPushButton*>())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+// While it lives, presses "Save and Apply" in each level set-up dialog that is the active
+// modal window, once the dialog has calibrated on `calibrationBlocks` blocks. `inspect` sees
+// the dialog first.
+class LevelSetupAnswerer {
+public:
+    explicit LevelSetupAnswerer(int calibrationBlocks = 0) : blocks_(calibrationBlocks) {
+        QObject::connect(&poll_, &QTimer::timeout, [this] { answer(); });
+        poll_.start(5);
+    }
+    bool enabled = true;
+    int answered = 0;
+    std::function<void(CVolumeControlDlg&)> inspect;
+
+private:
+    void answer() {
+        auto* dialog = qobject_cast<CVolumeControlDlg*>(QApplication::activeModalWidget());
+        if (!enabled || !dialog || !dialog->isVisible()) return;
+        if (dialog->monitor().readings().calibrationCount < blocks_) return;
+        if (inspect) inspect(*dialog);
+        if (QPushButton* apply = buttonNamed(*dialog, "Save and Apply")) {
+            ++answered;
+            QTest::mouseClick(apply, Qt::LeftButton);
+        }
+    }
+    int blocks_;
+    QTimer poll_;
+};
+
+// The application as the program makes it, with its volume control file in a folder of its
+// own. start() answers the level set-up unless a test turned the answerer off.
+struct Shell {
+    Shell() { profile.writeString(kSettingsSection, kVolumeControlEntry, volumeFile()); }
+
+    testsignals::TempFolder lock;
+    testsignals::TempFolder folder{"hummwell-files"};
+    appdoubles::ScriptedPrompt prompt;
+    MemoryProfile profile;
+    LevelSetupAnswerer levelSetup;
+    CVtApp app{prompt, profile, lock.path};
+
+    std::string volumeFile() const { return folder.path + "/default.hvc"; }
+    bool start(const QStringList& arguments = {}) { return app.initInstance(arguments); }
+    CMainFrame& frame() { return *app.mainFrame(); }
+    ViewState& state() { return frame().view().state(); }
+    QAction& action(int id) { return *frame().action(id); }
+};
+
+// Runs `inspect` on the modal window the next call opens, then closes it.
+inline void onNextModal(std::function<void(QWidget&)> inspect) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, inspect] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            inspect(*modal);
+            modal->close();
+        }
+    });
+    poll->start(5);
+}
+
+}  // namespace guitest
