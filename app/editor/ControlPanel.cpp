@@ -4,6 +4,7 @@
 #include "editor/Commands.h"
 #include "resources/Pictures.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -73,8 +74,10 @@ QLabel* rowLabel(const char* text) {
     return label;
 }
 
+// A list or readout is known to screen readers by its row's label.
 void addRow(QFormLayout* form, const char* label, QWidget* field) {
     field->setFixedWidth(kFieldWidth);
+    field->setAccessibleName(label);
     form->addRow(rowLabel(label), field);
 }
 
@@ -223,6 +226,8 @@ QComboBox* ControlPanel::addList(int id, const QStringList& entries) {
 void ControlPanel::remember(int id, QWidget* control) {
     control->setObjectName(QString("control%1").arg(id));
     control->setProperty("controlId", id);
+    // Buttons and check boxes are found by their text, as the user reads it.
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setAccessibleName(button->text());
     controls_[id] = control;
 }
 

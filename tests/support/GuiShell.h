@@ -34,11 +34,12 @@ inline QPushButton* buttonNamed(QWidget& parent, const QString& text) {
 // the dialog first.
 class LevelSetupAnswerer {
 public:
-    explicit LevelSetupAnswerer(int calibrationBlocks = 0) : blocks_(calibrationBlocks) {
+    explicit LevelSetupAnswerer(int blocks = 0) : calibrationBlocks(blocks) {
         QObject::connect(&poll_, &QTimer::timeout, [this] { answer(); });
         poll_.start(5);
     }
     bool enabled = true;
+    int calibrationBlocks;
     int answered = 0;
     std::function<void(CVolumeControlDlg&)> inspect;
 
@@ -46,14 +47,13 @@ private:
     void answer() {
         auto* dialog = qobject_cast<CVolumeControlDlg*>(QApplication::activeModalWidget());
         if (!enabled || !dialog || !dialog->isVisible()) return;
-        if (dialog->monitor().readings().calibrationCount < blocks_) return;
+        if (dialog->monitor().readings().calibrationCount < calibrationBlocks) return;
         if (inspect) inspect(*dialog);
         if (QPushButton* apply = buttonNamed(*dialog, "Save and Apply")) {
             ++answered;
             QTest::mouseClick(apply, Qt::LeftButton);
         }
     }
-    int blocks_;
     QTimer poll_;
 };
 

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -397,4 +399,34 @@ TEST(PitchDisplay, BarsAreHeldInsideAndTheWideBarShowsOnlyWhenItHelps) {
     const PitchBars silent = pitchBars(-1000, -1000, 150);
     EXPECT_EQ(silent.a, 13);
     EXPECT_EQ(pitchBars(1000, 1000, 150).a, 137);
+}
+
+// The library's own volume run on the software microphone: blocks arrive on its capture
+// thread while this thread moves a slider and reads the meters, and none arrives after Save
+// and Apply has returned.
+TEST(TonikVolumeRun, FeedsTheMonitorLiveUntilSaveAndApply) {
+    ::setenv("TONIK_CAPTURE", "silence", 1);
+    testsignals::TempFolder folder;
+    ScriptedPrompt prompt;
+    TonikVolumeRun run;
+    LevelMonitor monitor(prompt, run);
+    tonik_initialize(nullptr);
+    monitor.setPath(folder.path + "/default.hvc");
+    monitor.begin();
+    int moves = 0;
+    for (int i = 0; i < 400 && monitor.readings().calibrationCount < 30; ++i) {
+        monitor.sliderMoved(LevelSlider::Maximum, 40 + i % 20);
+        ++moves;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const DerivedLevels applied = monitor.saveAndApply();
+    const LevelReadings r = monitor.readings();
+    ASSERT_GE(r.calibrationCount, 30);
+    // Digital silence: the floor at the bottom of the scale, the gate 25 dB over it.
+    EXPECT_EQ(r.settings.floorLevel, -200.0);
+    EXPECT_EQ(applied.noiseLevel, -175.0);
+    EXPECT_GT(moves, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(monitor.readings().calibrationCount, r.calibrationCount);
+    EXPECT_FALSE(monitor.running());
 }
