@@ -1,0 +1,104 @@
+// A take as a user makes it, through the window: the program starts on a microphone that
+// plays a WAV file (a quiet room, then a sung melody whose notes are known), the level set-up
+// measures the room and is applied with its real button, Record and Stop are pressed, and the
+// notes in the track must be the melody's.
+//
+// The file source is chosen once per process, before the library first starts, so this test
+// has its own executable.
+#include "editor/Commands.h"
+#include "melody/SungMelody.h"
+#include "support/GuiShell.h"
+#include "support/WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace hummwell;
+
+namespace {
+
+constexpr double kRoomSeconds = 3.5;  // longer than the count-in of 250 blocks (2.9 s)
+
+struct TakeFile : ::testing::Environment {
+    void SetUp() override {
+        melody = sungmelody::exampleMelody();
+        std::vector<float> room(static_cast<size_t>(kRoomSeconds * 44100));
+        sungmelody::detail::Noise noise;
+        for (float& v : room) v = static_cast<float>(6.0 / 32768.0 * noise.next());
+        std::vector<float> take = sungmelody::render(melody, 44100, 1);
+        take.insert(take.begin(), room.begin(), room.end());
+        take.resize(take.size() + 44100 / 2);  // and a moment after the last note
+        seconds = static_cast<double>(take.size()) / 44100;
+        path = folder.path + "/take.wav";
+        testsignals::writeBytes(path, testsignals::wavBytes(sungmelody::toPcm16(take)));
+        ::setenv("TONIK_CAPTURE", ("file:" + path).c_str(), 1);
+    }
+    testsignals::TempFolder folder{"hummwell-take"};
+    std::string path;
+    double seconds = 0.0;
+    sungmelody::Melody melody;
+};
+
+TakeFile* takeFile = static_cast<TakeFile*>(::testing::AddGlobalTestEnvironment(new TakeFile));
+
+struct Note {
+    int key;
+    double startSeconds;  // in the file
+};
+
+// Runs of frames from an onset to the next onset or rest, with their quantized note.
+std::vector<Note> notesOf(const FrameTrack& t, int countIn) {
+    std::vector<Note> out;
+    for (int i = 0; i < t.frameCount(); ++i)
+        if (t.mark[i] == kMarkOnset && t.note[i] > 0)
+            out.push_back({t.note[i], (i + countIn) * kFrameMs / 1000.0});
+    return out;
+}
+
+}  // namespace
+
+TEST(TakeEndToEnd, ASungMelodyRecordedThroughTheWindowGivesItsNotes) {
+    guitest::Shell s;
+    s.levelSetup.calibrationBlocks = 30;  // 0.35 s of the room
+    ASSERT_TRUE(s.start());
+    ASSERT_EQ(s.levelSetup.answered, 1);
+    // The floor was measured from the room, not left at the -50 dB it starts from.
+    const double gate = s.state().levels.noiseLevel;
+    EXPECT_LT(gate, -100.0);
+    EXPECT_GT(gate, -175.0);
+
+    s.action(kCmdRecord).trigger();
+    ASSERT_EQ(s.state().transportState, kRecording);
+    const int countIn = -static_cast<int>(std::trunc(s.state().settings.beatMs() * -0.5));
+    const int fileFrames = static_cast<int>(takeFile->seconds * 1000.0 / kFrameMs);
+    for (int waited = 0; waited < 30000 && s.state().frameCount() + countIn < fileFrames; waited += 50)
+        QTest::qWait(50);
+    s.action(kCmdStop).trigger();
+    ASSERT_EQ(s.state().transportState, kIdle);
+
+    const FrameTrack& track = s.state().track;
+    int pitched = 0;
+    for (int i = 0; i < track.frameCount(); ++i) pitched += track.pitch[i] > 1.0;
+    // The melody holds 5.9 s of tone: about 500 frames.
+    EXPECT_GT(pitched, 400);
+
+    s.frame().view().chooseSetting(Setting::QuantizeMode, kNoteQuantize);
+    const std::vector<Note> notes = notesOf(track, countIn);
+    int matched = 0;
+    size_t next = 0;
+    for (const sungmelody::Note& sung : takeFile->melody.notes) {
+        const double start = kRoomSeconds + sung.startSeconds;
+        for (size_t i = next; i < notes.size(); ++i)
+            if (notes[i].key == sung.midi && std::abs(notes[i].startSeconds - start) < 0.080) {
+                ++matched;
+                next = i + 1;
+                break;
+            }
+    }
+    EXPECT_GE(matched, 11) << notes.size() << " notes found";
+    EXPECT_LE(notes.size(), takeFile->melody.notes.size() + 1);
+}
