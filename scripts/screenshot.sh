@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the main window on a virtual X display (Xvfb), without a microphone
-# or a sound card: bash scripts/screenshot.sh [OUT.png [PROJECT.hwp]]. Not part of CI.
+# Takes a screenshot of the program on a virtual X display (Xvfb), without a microphone or a
+# sound card. Not part of CI.
+#   bash scripts/screenshot.sh [OUT.png [PROJECT.hwp]]   the main window, after the level
+#                                                         set-up has been applied
+#   bash scripts/screenshot.sh --level-setup [OUT.png]   the level set-up dialog, its meter
+#                                                         live on the bundled melody
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="$(realpath -m "${1:-hummwell-main-window.png}")"
+level_setup=0
+if [ "${1:-}" = "--level-setup" ]; then
+  level_setup=1
+  shift
+fi
+default_out=hummwell-main-window.png
+[ $level_setup -eq 1 ] && default_out=hummwell-level-setup.png
+out="$(realpath -m "${1:-$default_out}")"
 project="${2:-}"
 
 tools=(xvfb imagemagick xdotool x11-utils)
@@ -28,15 +39,33 @@ xvfb=$!
 export DISPLAY="$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
+# The microphone: silence for the main window; the bundled melody, played as a microphone
+# would, for the level set-up's meter.
+capture=silence
+if [ $level_setup -eq 1 ]; then
+  build/examples/make_melody "$scratch/melody.wav" >/dev/null
+  capture="file:$scratch/melody.wav"
+fi
 XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=xcb \
-  TONIK_CAPTURE=silence HUMMWELL_MIDI_OUT=none build/app/hummwell ${project:+"$project"} &
+  TONIK_CAPTURE="$capture" HUMMWELL_MIDI_OUT=none build/app/hummwell ${project:+"$project"} &
 app=$!
 
 # The software microphone starts unmuted, so the library says it mutes it: answer that note.
 if note=$(timeout 20 xdotool search --sync --name '^Tonikit$' 2>/dev/null | head -1); then
   xdotool windowfocus --sync "$note" key Return
 fi
-timeout 20 xdotool search --sync --onlyvisible --name '^Hummwell plus$' >/dev/null
-sleep 1
-import -window root "$out"
+# The level set-up opens at every start; only "Save and Apply" (its default button) closes it.
+dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Volume Control File Dialog$' | head -1)
+if [ $level_setup -eq 1 ]; then
+  sleep 1.6  # the room, then the first notes of the melody on the meter
+  import -window "$dialog" "$out"
+else
+  sleep 0.3
+fi
+xdotool windowfocus --sync "$dialog" key Return
+if [ $level_setup -eq 0 ]; then
+  timeout 20 xdotool search --sync --onlyvisible --name '^Hummwell plus$' >/dev/null
+  sleep 1
+  import -window root "$out"
+fi
 echo "Screenshot: $out"

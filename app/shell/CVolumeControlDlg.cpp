@@ -185,6 +185,7 @@ CVolumeControlDlg::CVolumeControlDlg(UserPrompt& prompt, QWidget* parent)
     });
     auto* pitchDisplay = new PitchDisplay(*this);
     pitchDisplay_ = pitchDisplay;
+    grid->addWidget(new QLabel("Pitch found"), 5, 0);
     grid->addWidget(pitchDisplay, 5, 1, Qt::AlignLeft);
     column->addLayout(grid);
 
