@@ -56,6 +56,11 @@ double ProjectSettings::measureMs() const {
     return (metre + 2) * beatMs();  // 2/4, 3/4, 4/4
 }
 
+int ProjectSettings::beatsPerMeasure() const {
+    const int metre = get(Setting::Metre);
+    return metre == kSixEight ? 6 : metre + 2;
+}
+
 int ProjectSettings::keyOffset() const { return ((3 - get(Setting::Key)) % 12 + 12) % 12; }
 
 }  // namespace hummwell

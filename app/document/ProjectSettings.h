@@ -67,6 +67,7 @@ struct ProjectSettings {
     // Derived values.
     double beatMs() const;     // 1000, 750, 500, 375, 250 by speed; halved for 6/8
     double measureMs() const;  // 2, 3 or 4 beats; 6/8: three unhalved beats
+    int beatsPerMeasure() const;  // 2, 3 or 4; 6 for 6/8
     int keyOffset() const;     // (3 - keyIndex) mod 12; the tonic's pitch class is 12 - it
 };
 

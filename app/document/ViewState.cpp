@@ -39,6 +39,9 @@ ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i
 
 bool ViewState::setSetting(Setting s, int value) {
     if (!settings.store(s, value)) return false;
+    // The grid's lines follow the speed and metre, its row backgrounds the key and scale.
+    if (s == Setting::Speed || s == Setting::Metre || s == Setting::Key || s == Setting::Scale)
+        surface.redrawGrid();
     if (affectsNotes(s)) requantize(0, frameCount());
     return true;
 }

@@ -6,7 +6,7 @@
 #include "ShellText.h"
 #include "StartupOptions.h"
 #include "document/ProjectFile.h"
-#include "editor/CVtView.h"
+#include "view/CVtView.h"
 #include "editor/Commands.h"
 #include "editor/ControlPanel.h"
 #include "editor/MidiDevice.h"
@@ -99,6 +99,7 @@ CMainFrame::CMainFrame(UserPrompt& prompt, Profile& profile, std::unique_ptr<Mid
 
     connect(view_, &CVtView::settingShown, panel_, &ControlPanel::showSetting);
     connect(view_, &CVtView::transportShown, panel_, &ControlPanel::showTransportState);
+    connect(view_, &CVtView::readoutsShown, panel_, &ControlPanel::showReadouts);
     connect(view_, &CVtView::commandsMayHaveChanged, this, [this] {
         // Many changes come in one burst: refresh once, when the burst is over.
         if (refreshPending_) return;

@@ -8,7 +8,7 @@
 #include "StartupOptions.h"
 #include "StartupSplash.h"
 #include "document/UserPrompt.h"
-#include "editor/CVtView.h"
+#include "view/CVtView.h"
 #include "editor/MidiDevice.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // modally at every start-up, pressed through its real "Save and Apply" button.
 #pragma once
 
-#include "editor/CVtView.h"
+#include "view/CVtView.h"
 #include "shell/CMainFrame.h"
 #include "shell/CVolumeControlDlg.h"
 #include "shell/CVtApp.h"

@@ -4,7 +4,7 @@
 #include "shell/CMainFrame.h"
 
 #include "document/ProjectFile.h"
-#include "editor/CVtView.h"
+#include "view/CVtView.h"
 #include "editor/Commands.h"
 #include "editor/ControlPanel.h"
 #include "shell/CVtApp.h"

@@ -11,6 +11,8 @@
 #include "document/ViewState.h"
 #include "editor/EngineInput.h"
 #include "editor/MidiOutput.h"
+#include "view/TrackPictures.h"
+#include "view/ViewLayout.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -24,9 +26,6 @@ namespace hummwell {
 
 class CVolumeControlDlg;
 class TonikHostHook;
-
-inline constexpr int kDrawingRows = 557;   // header band 0..27, pitch rows 28..556
-inline constexpr int kAheadColumns = 2000;  // empty grid right of the cursor while recording
 
 // The largest track the pictures can be made for: starting at `frames`, halved (integer
 // division) after each picture that cannot be made. 0 when not even one column fits.
@@ -48,11 +47,14 @@ public:
     ViewState& state() { return state_; }
     const ViewState& state() const { return state_; }
     MidiOutput& midiOutput() { return output_; }
-    const QImage& gridPicture() const { return gridPicture_; }
-    const QImage& trackPicture() const { return trackPicture_; }
-    const QImage& aheadPicture() const { return aheadPicture_; }
+    const QImage& gridPicture() const { return pictures_.grid(); }
+    const QImage& trackPicture() const { return pictures_.track(); }
+    const QImage& aheadPicture() const { return pictures_.ahead(); }
     // The source columns of the grid: row backgrounds, beat and measure lines, the greens.
-    const QImage& patternPicture() const { return patternPicture_; }
+    const QImage& patternPicture() const { return pictures_.pattern(); }
+    const NoteBarTable& noteBars() const { return noteBars_; }
+    // What the next paint copies where, and the readouts it shows.
+    PaintPlan paintPlan() const;
     // The level set-up's file: the profile's, else default.hvc in the working folder.
     const std::string& volumeControlPath() const { return volumeControlPath_; }
     void setVolumeControlPath(const std::string& path) { volumeControlPath_ = path; }
@@ -85,6 +87,8 @@ signals:
     // The panel shows a setting's value, and the transport's state.
     void settingShown(hummwell::Setting setting, int value);
     void transportShown(hummwell::TransportState state);
+    // The cursor frame's Time, Pitch and Volume, when they change; empty strings clear them.
+    void readoutsShown(const QString& time, const QString& pitch, const QString& volume);
     // Something changed that may enable or disable commands.
     void commandsMayHaveChanged();
     // The level set-up closed with this volume control file (full path and name).
@@ -114,7 +118,11 @@ private:
     void onGuiThread(std::function<void()> work);
     // The same, but from the capture thread only when no request under `queued` is waiting.
     void onGuiThreadOnce(std::atomic<bool>& queued, std::function<void()> work);
-    bool makePictures(int frames);
+    // The row a viewport y shows, and the viewport y of a drawing row.
+    int topOffset() const;
+    void showReadouts(const Readouts& r);
+    // The pointer's shape over the selected note's handles.
+    void updatePointerShape(int x, int row);
     // The drawing row under a viewport point.
     int rowAt(int y) const;
 
@@ -125,7 +133,9 @@ private:
     ViewState state_;
     std::unique_ptr<TonikHostHook> host_;  // the library's messages through our prompt
     CVolumeControlDlg* volumeDialog_ = nullptr;  // a child: lives as long as the view
-    QImage gridPicture_, trackPicture_, aheadPicture_, patternPicture_;
+    TrackPictures pictures_;
+    NoteBarTable noteBars_;
+    Readouts shownReadouts_;
     std::string volumeControlPath_;
     bool settingScroll_ = false;
     std::atomic<bool> repaintQueued_{false};      // a repaint asked for by the capture thread

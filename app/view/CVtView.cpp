@@ -20,18 +20,36 @@ namespace hummwell {
 
 namespace {
 
-constexpr int kHeaderRows = 28;
-const QColor kHeaderColour(0, 0, 0);
-const QColor kHeaderLineColour(128, 128, 128);
-const QColor kPitchAreaColour(216, 216, 216);
+// CRectTracker's look: a hatched band outside the note and eight solid handles in it.
+void drawTracker(QPainter& p, int left, int top, int right, int bottom) {
+    const int h = kHandleSize;
+    const QRect outer(left - h, top - h, right - left + 2 * h, bottom - top + 2 * h);
+    const QRegion band = QRegion(outer) - QRegion(left, top, right - left, bottom - top);
+    p.save();
+    p.setClipRegion(band, Qt::IntersectClip);
+    p.fillRect(outer, QBrush(Qt::black, Qt::BDiagPattern));
+    p.restore();
+    const int midX = (left + right) / 2 - h / 2;
+    const int midY = (top + bottom) / 2 - h / 2;
+    for (const QPoint& at : {QPoint(left - h, top - h), QPoint(right, top - h), QPoint(right, bottom),
+                             QPoint(left - h, bottom), QPoint(midX, top - h), QPoint(right, midY),
+                             QPoint(midX, bottom), QPoint(left - h, midY)})
+        p.fillRect(QRect(at, QSize(h, h)), Qt::black);
+}
 
-// The pictures before the grid is drawn into them: the header band and an empty pitch area.
-void fillEmpty(QImage& picture) {
-    QPainter p(&picture);
-    p.fillRect(0, 0, picture.width(), kHeaderRows, kHeaderColour);
-    p.fillRect(0, kHeaderRows, picture.width(), picture.height() - kHeaderRows, kPitchAreaColour);
-    p.setPen(kHeaderLineColour);
-    p.drawLine(0, 14, picture.width() - 1, 14);
+Qt::CursorShape shapeFor(int handle) {
+    switch (handle) {
+    case kDragTopLeft:
+    case kDragBottomRight: return Qt::SizeFDiagCursor;
+    case kDragTopRight:
+    case kDragBottomLeft: return Qt::SizeBDiagCursor;
+    case kDragLeft:
+    case kDragRight: return Qt::SizeHorCursor;
+    case kDragTop:
+    case kDragBottom: return Qt::SizeVerCursor;
+    case kDragMove: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
 }
 
 }  // namespace
@@ -77,28 +95,13 @@ CVtView::~CVtView() {
     host_.reset();
 }
 
-bool CVtView::makePictures(int frames) {
-    gridPicture_ = QImage(frames, kDrawingRows, QImage::Format_RGB32);
-    trackPicture_ = QImage(frames, kDrawingRows, QImage::Format_RGB32);
-    if (gridPicture_.isNull() || trackPicture_.isNull()) {
-        gridPicture_ = trackPicture_ = QImage();
-        return false;
-    }
-    return true;
-}
-
 bool CVtView::initialUpdate(const std::string& commandLineFile,
                             const std::function<void()>& hideSplash) {
-    state_.maxFrames = settleMaxFrames(kDefaultMaxFrames, [this](int f) { return makePictures(f); });
-    patternPicture_ = pictures::patternPicture();
-    aheadPicture_ = QImage(kAheadColumns, kDrawingRows, QImage::Format_RGB32);
-    if (state_.maxFrames < 2 || aheadPicture_.isNull() || patternPicture_.isNull()) {
+    state_.maxFrames = settleMaxFrames(kDefaultMaxFrames, [this](int f) { return pictures_.make(f); });
+    if (state_.maxFrames < 2 || !pictures_.makeAhead()) {
         state_.prompt.error("Not enough memory for the note view.");
         return false;
     }
-    fillEmpty(gridPicture_);
-    fillEmpty(trackPicture_);
-    fillEmpty(aheadPicture_);
     state_.settings.ownerLabel = ProjectSettings{}.ownerLabel;
     volumeDialog_->monitor().setOwnerLabel(state_.settings.ownerLabel);
 
@@ -121,6 +124,7 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
         showSetting(s, defaults.get(s));
     }
     showTransportState(state_.transportState);
+    redrawGrid();
 
     output_.openMidiOutput();
     output_.clearSoundedNote();
@@ -166,16 +170,27 @@ void CVtView::onGuiThread(std::function<void()> work) {
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
-void CVtView::renderStretch(int, int) { repaint(); }
+void CVtView::renderStretch(int first, int count) {
+    onGuiThread([this, first, count] {
+        pictures_.renderStretch(state_.track, state_.settings, noteBars_, first, first + count);
+        viewport()->update();
+    });
+}
 void CVtView::drawRecordedColumn(int) { repaintLeftHalf(); }
 void CVtView::prepareRecordingDisplay() { repaint(); }
 void CVtView::clearPicture() {
     onGuiThread([this] {
-        fillEmpty(trackPicture_);
+        pictures_.eraseTrack();
         viewport()->update();
     });
 }
-void CVtView::redrawGrid() { repaint(); }
+void CVtView::redrawGrid() {
+    onGuiThread([this] {
+        noteBars_.rebuild(state_.settings.get(Setting::Scale), state_.settings.keyOffset());
+        pictures_.renderGrid(state_.settings);
+        viewport()->update();
+    });
+}
 
 void CVtView::onGuiThreadOnce(std::atomic<bool>& queued, std::function<void()> work) {
     // From the capture thread at most one such request waits in the queue: a burst of blocks
@@ -236,6 +251,7 @@ void CVtView::showSetting(Setting setting, int value) {
 }
 
 int CVtView::rowAt(int y) const { return y + verticalScrollBar()->value(); }
+int CVtView::topOffset() const { return -verticalScrollBar()->value(); }
 
 void CVtView::scrollContentsBy(int, int) {
     if (!settingScroll_) onScrolled(state_, horizontalScrollBar()->value());
@@ -259,8 +275,15 @@ void CVtView::mousePressEvent(QMouseEvent* event) {
     emit commandsMayHaveChanged();
 }
 
+void CVtView::updatePointerShape(int x, int row) {
+    const Qt::CursorShape shape =
+        state_.transportState == kIdle ? shapeFor(trackerHitAt(state_, x, row)) : Qt::ArrowCursor;
+    if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
+}
+
 void CVtView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (event->buttons() == Qt::NoButton) updatePointerShape(p.x(), rowAt(p.y()));
     const PointerFlags flags{event->buttons() != Qt::NoButton,
                              (event->modifiers() & Qt::ShiftModifier) != 0,
                              (event->modifiers() & Qt::ControlModifier) != 0};
@@ -275,17 +298,39 @@ void CVtView::mouseReleaseEvent(QMouseEvent* event) {
     emit commandsMayHaveChanged();
 }
 
+PaintPlan CVtView::paintPlan() const { return planPaint(state_, pictures_.lines(), viewport()->width()); }
+
+void CVtView::showReadouts(const Readouts& r) {
+    if (r.time == shownReadouts_.time && r.pitch == shownReadouts_.pitch &&
+        r.volume == shownReadouts_.volume)
+        return;
+    shownReadouts_ = r;
+    emit readoutsShown(QString::fromStdString(r.time), QString::fromStdString(r.pitch),
+                       QString::fromStdString(r.volume));
+}
+
 void CVtView::paintEvent(QPaintEvent*) {
-    // Until the track is drawn into the pictures, the view shows the empty picture around the
-    // cursor line at the centre.
+    // At most five block copies and one inversion or tracker: every note was drawn off
+    // screen, once, for the stretch that changed.
+    const PaintPlan plan = paintPlan();
     QPainter p(viewport());
-    const int top = -verticalScrollBar()->value();
-    const int half = viewport()->width() / 2;
-    p.drawImage(QPoint(0, top), trackPicture_, QRect(0, 0, viewport()->width(), kDrawingRows));
+    const int top = topOffset();
+    for (const Slice& s : plan.slices)
+        p.drawImage(QPoint(s.clientX, top), pictures_.picture(s.source),
+                    QRect(s.sourceX, 0, s.width, kDrawingRows));
     p.fillRect(QRect(0, top + kDrawingRows, viewport()->width(), viewport()->height()),
                palette().window());
-    p.drawImage(QPoint(half, top), patternPicture_,
+    p.drawImage(QPoint(plan.cursorX, top), pictures_.pattern(),
                 QRect(pictures::kCursorLineColumn, 0, 1, kDrawingRows));
+    if (plan.invert) {
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        p.fillRect(QRect(plan.invertX, top, plan.invertWidth, kDrawingRows), Qt::white);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (plan.tracker)
+        drawTracker(p, plan.trackerLeft, plan.trackerTop + top, plan.trackerRight, plan.trackerBottom + top);
+    p.end();
+    showReadouts(plan.readouts);
 }
 
 }  // namespace hummwell
