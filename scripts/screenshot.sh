@@ -5,13 +5,19 @@
 #                                                         set-up has been applied
 #   bash scripts/screenshot.sh --level-setup [OUT.png]   the level set-up dialog, its meter
 #                                                         live on the bundled melody
+#   --click X,Y (before the file names) clicks the main window at X,Y first, for instance on
+#   a note's curve to select it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 level_setup=0
-if [ "${1:-}" = "--level-setup" ]; then
-  level_setup=1
-  shift
-fi
+click=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --level-setup) level_setup=1; shift ;;
+    --click) click="$2"; shift 2 ;;
+    *) break ;;
+  esac
+done
 default_out=hummwell-main-window.png
 [ $level_setup -eq 1 ] && default_out=hummwell-level-setup.png
 out="$(realpath -m "${1:-$default_out}")"
@@ -64,8 +70,12 @@ else
 fi
 xdotool windowfocus --sync "$dialog" key Return
 if [ $level_setup -eq 0 ]; then
-  timeout 20 xdotool search --sync --onlyvisible --name '^Hummwell plus$' >/dev/null
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Hummwell plus$' | head -1)
   sleep 1
+  if [ -n "$click" ]; then
+    xdotool mousemove --window "$window" "${click%,*}" "${click#*,}" click 1
+    sleep 0.5
+  fi
   import -window root "$out"
 fi
 echo "Screenshot: $out"
