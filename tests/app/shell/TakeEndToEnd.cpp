@@ -1,12 +1,13 @@
 // A take as a user makes it, through the window: the program starts on a microphone that
 // plays a WAV file (a quiet room, then a sung melody whose notes are known), the level set-up
 // measures the room and is applied with its real button, Record and Stop are pressed, and the
-// notes in the track must be the melody's.
+// notes in the track, and the curves and bars the window draws for them, must be the melody's.
 //
 // The file source is chosen once per process, before the library first starts, so this test
 // has its own executable.
 #include "editor/Commands.h"
 #include "melody/SungMelody.h"
+#include "resources/PatternPicture.h"
 #include "support/GuiShell.h"
 #include "support/WavWriter.h"
 
@@ -86,7 +87,27 @@ TEST(TakeEndToEnd, ASungMelodyRecordedThroughTheWindowGivesItsNotes) {
     // The melody holds 5.9 s of tone: about 500 frames.
     EXPECT_GT(pitched, 400);
 
+    // What the window shows after Stop: the curve through the middle of every sung note, and
+    // once the notes are quantized, each note's bar.
+    const auto frameOf = [countIn](const sungmelody::Note& n) {
+        return static_cast<int>((kRoomSeconds + n.startSeconds + n.seconds / 2) * 1000.0 / kFrameMs) - countIn;
+    };
+    const auto drawnAt = [&](int frame, int midi, QRgb colour) {
+        const QImage& picture = s.frame().view().trackPicture();
+        for (int y = rowOfPitch(midi + 0.5); y <= rowOfPitch(midi - 0.5); ++y)
+            if (picture.pixel(frame, y) == colour) return true;
+        return false;
+    };
+    int curves = 0;
+    for (const sungmelody::Note& sung : takeFile->melody.notes)
+        curves += drawnAt(frameOf(sung), sung.midi, kCurveCentre.rgb());
+    EXPECT_GE(curves, 11);
+
     s.frame().view().chooseSetting(Setting::QuantizeMode, kNoteQuantize);
+    int bars = 0;
+    for (const sungmelody::Note& sung : takeFile->melody.notes)
+        bars += drawnAt(frameOf(sung), sung.midi, pictures::kNoteBarGreen.rgb());
+    EXPECT_GE(bars, 11);
     const std::vector<Note> notes = notesOf(track, countIn);
     int matched = 0;
     size_t next = 0;
