@@ -5,6 +5,7 @@
 #include "editor/EditCommands.h"
 #include "editor/NoteDrag.h"
 #include "editor/NoteGeometry.h"
+#include "support/FullTrack.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,44 +13,6 @@ namespace {
 
 using namespace hummwell;
 
-// Notes of 40 frames with a slow vibrato, one rest frame between them.
-struct FullTrack {
-    QuietSurface surface;
-    QuietOutput output;
-    struct : UserPrompt {
-        PromptAnswer message(const std::string&, const std::string&, PromptIcon, PromptButtons) override {
-            return PromptAnswer::Ok;
-        }
-        std::optional<std::string> chooseFileToOpen(const FileChoice&) override { return {}; }
-        std::optional<std::string> chooseFileToSave(const FileChoice&) override { return {}; }
-    } prompt;
-    struct : PitchInput {
-        void start() override {}
-        void stop() override {}
-    } input;
-    ViewState view{prompt, surface, output, input};
-
-    explicit FullTrack(int mode) {
-        view.setSetting(Setting::QuantizeMode, mode);
-        FrameTrack& t = view.track;
-        t.clear();
-        const int n = kDefaultMaxFrames - 1;
-        for (int i = 0; i < n - 1; ++i) {
-            const int inNote = i % 41;
-            if (inNote == 40) {
-                t.append(Frame{});
-                continue;
-            }
-            const double p = 55.0 + (i / 41) % 12 + 0.3 * std::sin(inNote * 0.4);
-            t.append(Frame{p, 0, 80.0, inNote == 0 ? kMarkOnset : kMarkContinue, 0});
-        }
-        t.append(Frame{});
-        view.transportState = kIdle;
-        view.viewWidth = 600;
-        view.cursorFrame = n / 2;
-        view.requantize(0, view.frameCount());
-    }
-};
 
 void BM_DragStep(benchmark::State& state) {
     FullTrack full(static_cast<int>(state.range(0)));

@@ -3,8 +3,8 @@
 // copy of the pattern column per picture column against a fill per scanline). A re-render
 // follows every setting change of a whole track, so it must stay well under 50 ms; a paint
 // runs every second frame during playback, so under 1 ms.
-#include "document/Quantizer.h"
 #include "resources/PatternPicture.h"
+#include "support/FullTrack.h"
 #include "view/TrackPictures.h"
 #include "view/ViewLayout.h"
 
@@ -12,42 +12,20 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-
 namespace {
 
 using namespace hummwell;
 
-// Notes of 40 frames with a slow vibrato, one rest frame between them, quantized in `mode`.
-FrameTrack fullTrack(const ProjectSettings& settings) {
-    FrameTrack t;
-    t.clear();
-    const int n = kDefaultMaxFrames - 1;
-    for (int i = 0; i < n - 1; ++i) {
-        const int inNote = i % 41;
-        if (inNote == 40) {
-            t.append(Frame{});
-            continue;
-        }
-        const double pitch = 55.0 + (i / 41) % 20 + 0.3 * std::sin(i * 0.4);
-        t.append(Frame{pitch, 0, 70.0, inNote == 0 ? kMarkOnset : kMarkContinue, 0});
-    }
-    t.append(Frame{});
-    requantize(t, settings, 0, t.frameCount());
-    return t;
-}
-
 struct Drawing {
-    explicit Drawing(int mode) {
-        settings.store(Setting::QuantizeMode, mode);
-        track = fullTrack(settings);
+    explicit Drawing(int mode) : full(mode), settings(full.view.settings), track(full.view.track) {
         pictures.make(kDefaultMaxFrames);
         pictures.makeAhead();
         pictures.renderGrid(settings);
         bars.rebuild(0, 0);
     }
-    ProjectSettings settings;
-    FrameTrack track;
+    FullTrack full;
+    const ProjectSettings& settings;
+    const FrameTrack& track;
     TrackPictures pictures;
     NoteBarTable bars;
 };
@@ -89,21 +67,7 @@ BENCHMARK(renderGrid)->Unit(benchmark::kMillisecond);
 void paintView(benchmark::State& state) {
     Drawing d(kAsIs);
     d.pictures.renderStretch(d.track, d.settings, d.bars, 0, d.track.frameCount());
-    struct : UserPrompt {
-        PromptAnswer message(const std::string&, const std::string&, PromptIcon, PromptButtons) override {
-            return PromptAnswer::Ok;
-        }
-        std::optional<std::string> chooseFileToOpen(const FileChoice&) override { return {}; }
-        std::optional<std::string> chooseFileToSave(const FileChoice&) override { return {}; }
-    } prompt;
-    QuietSurface surface;
-    QuietOutput output;
-    struct : PitchInput {
-        void start() override {}
-        void stop() override {}
-    } input;
-    ViewState view{prompt, surface, output, input};
-    view.track = d.track;
+    ViewState& view = d.full.view;
     view.transportState = static_cast<TransportState>(state.range(0));
     view.cursorFrame = state.range(0) == kIdle ? 16000 : 0;
     QImage window(800, kDrawingRows, QImage::Format_RGB32);
