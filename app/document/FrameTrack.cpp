@@ -1,5 +1,6 @@
 #include "FrameTrack.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace hummwell {
@@ -12,6 +13,15 @@ void FrameTrack::clear() {
     volume.clear();
     mark.clear();
     reserved.clear();
+}
+
+void FrameTrack::reserve(int frames) {
+    const size_t n = static_cast<size_t>(std::max(frames, 0));
+    pitch.reserve(n);
+    note.reserve(n);
+    volume.reserve(n);
+    mark.reserve(n);
+    reserved.reserve(n);
 }
 
 void FrameTrack::reset() {

@@ -50,6 +50,8 @@ public:
     // Appends one frame to every column (readers fill the track column by column instead).
     void append(const Frame& f);
     void clear();  // no frames at all; only for readers about to refill every column
+    // Room for `frames` frames in every column, so that inserts up to there never allocate.
+    void reserve(int frames);
     // Keeps the first maxFrames - 1 frames and the last one.
     void cutTo(int maxFrames);
 

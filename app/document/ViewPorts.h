@@ -2,7 +2,8 @@
 // widgets and the MIDI device implement these; headless runs use the quiet versions below.
 //
 // Threads: during a recording, onFrameResult calls drawRecordedColumn, repaint,
-// repaintLeftHalf, soundFrame and the ticks on the engine's capture thread.
+// repaintLeftHalf, takeFull, soundFrame and the ticks on the engine's capture thread, with
+// the view state's take lock held.
 #pragma once
 
 #include "ProjectSettings.h"
@@ -25,6 +26,9 @@ public:
     virtual void repaintLeftHalf() = 0;
     // Moves the picture from the cursor on aside and draws an empty grid after the cursor.
     virtual void prepareRecordingDisplay() = 0;
+    // The track filled up during a take: the take is to stop, from the GUI thread's event
+    // loop. Called once, on the capture thread.
+    virtual void takeFull() = 0;
     virtual void clearPicture() = 0;
     virtual void redrawGrid() = 0;
     // Scroll range in columns, position, and whether the bar is enabled.
@@ -75,6 +79,7 @@ public:
     void repaintColumn(int) override {}
     void repaintLeftHalf() override {}
     void prepareRecordingDisplay() override {}
+    void takeFull() override {}
     void clearPicture() override {}
     void redrawGrid() override {}
     void setScroll(int, int, bool) override {}

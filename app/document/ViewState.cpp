@@ -104,6 +104,10 @@ void ViewState::record(CountIn countIn) {
     setSetting(Setting::QuantizeMode, kAsIs);  // recording is always unquantized
     surface.showSetting(Setting::QuantizeMode, kAsIs);
 
+    // Inserts during the take must never allocate on the capture thread.
+    track.reserve(maxFrames + 1);
+    takeStart_ = cursorFrame;
+    fullReported_ = false;
     surface.prepareRecordingDisplay();
     surface.setScroll(frameCount(), cursorFrame, false);
     preRollStart_ =
@@ -117,9 +121,11 @@ void ViewState::record(CountIn countIn) {
 
 void ViewState::stop() {
     const TransportState was = transportState;
+    if (was != kRecording && was != kPlaying) return;
+    // The engine's run ends before the gate: after it, no frame arrives to race with it.
+    if (was == kRecording) input.stop();
     if (!requestTransport(kIdle)) return;
     if (was == kRecording) {
-        input.stop();
         output.allNotesOff();
         if (frameCount() >= maxFrames) prompt.error(kTrackFull);
         requantize(0, frameCount());
@@ -193,6 +199,7 @@ void ViewState::tickFor(double ms) {
 }
 
 void ViewState::onFrameResult(const FrameResult& result) {
+    const std::lock_guard lock(takeLock);
     // Count-in: ticks only, nothing recorded.
     if (preRollCounter_ == preRollStart_ && preRollCounter_ < 0) {
         ++preRollCounter_;
@@ -211,6 +218,10 @@ void ViewState::onFrameResult(const FrameResult& result) {
     }
 
     if (frameCount() >= maxFrames) {  // dropped; Stop reports the full track
+        if (!fullReported_) {
+            fullReported_ = true;
+            surface.takeFull();
+        }
         surface.repaint();
         return;
     }

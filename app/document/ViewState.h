@@ -3,8 +3,12 @@
 // and the engine callback that change them. The CVtView widget owns one and forwards to it.
 //
 // Threads: record() starts the engine, which then calls onFrameResult on its capture thread
-// until stop() has returned. While the transport records, only onFrameResult touches the
-// track; every other command checks the transport first.
+// until stop() has returned. While the transport records, only onFrameResult changes the
+// track and the cursor, each frame under `takeLock`; every command checks the transport
+// first. The GUI thread holds the same lock while it paints (reading the track, the cursor
+// and the track picture) and while it changes a setting, so that the few settings a take
+// allows to change reach the capture thread whole and MIDI is never sent from both threads
+// at once. The transport state itself changes only while no take runs.
 #pragma once
 
 #include "Clock.h"
@@ -17,6 +21,7 @@
 #include "tonik.h"
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace hummwell {
@@ -64,6 +69,10 @@ public:
     void stop();
     // The engine's callback: one frame result, decided one frame late.
     void onFrameResult(const FrameResult& result);
+    // The count-in: negative while it runs, counting up to 0.
+    int preRollCounter() const { return preRollCounter_; }
+    // Where the take in progress began.
+    int takeStart() const { return takeStart_; }
 
     // --- Playback -------------------------------------------------------------------------
     // Sounds the track from the cursor on, one frame per 11.61 ms, driven by the timer.
@@ -86,6 +95,7 @@ public:
     // Both selections cleared, the clip kept: for a track whose frames are about to move.
     void clearSelection() { rangeSelected = noteSelected = false; }
 
+    mutable std::mutex takeLock;
     FrameTrack track;
     ProjectSettings settings;
     LevelThresholds levels;
@@ -148,6 +158,8 @@ private:
     // Recording state.
     int preRollStart_ = 0;
     int preRollCounter_ = 0;
+    int takeStart_ = 0;
+    bool fullReported_ = false;
     bool firstFrame_ = false;
     Record r2_, r1_, r0_;  // two frames back, the frame being decided, the newest
     TickFlags recordTickFlags_;

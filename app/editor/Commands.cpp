@@ -89,9 +89,11 @@ bool flagSet(const CommandFlags& flags, CommandFlag which) {
 // The mark of frame i; a rest beyond either end of the track.
 int markAt(const ViewState& v, int i) { return i >= 0 && i < v.frameCount() ? v.track.mark[i] : kMarkRest; }
 
+// Reads the cursor and the track only for the rules that need them: while a take runs, no
+// rule gets this far, and the capture thread owns both.
 bool needsMet(const ViewState& v, Needs needs) {
-    const int c = v.cursorFrame;
     const bool clip = v.clipTrack.frameCount() > 0;
+    const int c = needs == Needs::OnsetAfterNote || needs == Needs::InsideNote ? v.cursorFrame : 0;
     switch (needs) {
     case Needs::Nothing: return true;
     case Needs::Selection: return v.hasSelection();

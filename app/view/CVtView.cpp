@@ -20,6 +20,8 @@ namespace hummwell {
 
 namespace {
 
+constexpr int kTakeRefreshMs = 15;  // the picture of a take refreshes about every frame
+
 // CRectTracker's look: a hatched band outside the note and eight solid handles in it.
 void drawTracker(QPainter& p, int left, int top, int right, int bottom) {
     const int h = kHandleSize;
@@ -84,6 +86,8 @@ CVtView::CVtView(UserPrompt& prompt, std::unique_ptr<MidiDevice> device, QWidget
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setMouseTracking(true);
+    takeTimer_.setInterval(kTakeRefreshMs);
+    connect(&takeTimer_, &QTimer::timeout, this, &CVtView::drainTakeRequests);
     horizontalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setEnabled(false);
     volumeDialog_ = new CVolumeControlDlg(prompt, this);
@@ -159,7 +163,11 @@ bool CVtView::volumeControl() {
 }
 
 void CVtView::chooseSetting(Setting setting, int value) {
-    state_.setSetting(setting, value);
+    {
+        // A take may be reading the settings on its capture thread.
+        const std::lock_guard lock(state_.takeLock);
+        state_.setSetting(setting, value);
+    }
     emit commandsMayHaveChanged();
 }
 
@@ -176,8 +184,21 @@ void CVtView::renderStretch(int first, int count) {
         viewport()->update();
     });
 }
-void CVtView::drawRecordedColumn(int) { repaintLeftHalf(); }
-void CVtView::prepareRecordingDisplay() { repaint(); }
+// On the capture thread, with the take lock held by the state: the paint takes the same lock.
+void CVtView::drawRecordedColumn(int frame) { pictures_.drawRecordedFrame(state_.track, frame); }
+
+void CVtView::prepareRecordingDisplay() {
+    onGuiThread([this] {
+        pictures_.prepareAhead(state_.cursorFrame);
+        viewport()->update();
+        repaintWanted_ = leftRepaintWanted_ = takeFullWanted_ = false;
+        takeTimer_.start();
+    });
+}
+
+// Stopping joins the capture thread, which is the caller: the take timer stops it from the
+// GUI thread's event loop.
+void CVtView::takeFull() { takeFullWanted_.store(true); }
 void CVtView::clearPicture() {
     onGuiThread([this] {
         pictures_.eraseTrack();
@@ -192,22 +213,26 @@ void CVtView::redrawGrid() {
     });
 }
 
-void CVtView::onGuiThreadOnce(std::atomic<bool>& queued, std::function<void()> work) {
-    // From the capture thread at most one such request waits in the queue: a burst of blocks
-    // is one repaint, and nothing piles up while the GUI thread is busy.
-    if (QThread::currentThread() == thread()) {
+void CVtView::onGuiThreadOnce(std::atomic<bool>& wanted, const std::function<void()>& work) {
+    if (QThread::currentThread() == thread())
         work();
-        return;
+    else
+        wanted.store(true);
+}
+
+void CVtView::drainTakeRequests() {
+    if (repaintWanted_.exchange(false)) {
+        viewport()->update();
+        emit commandsMayHaveChanged();
     }
-    if (queued.exchange(true)) return;
-    QMetaObject::invokeMethod(this, [&queued, work = std::move(work)] {
-        queued = false;
-        work();
-    }, Qt::QueuedConnection);
+    if (leftRepaintWanted_.exchange(false))
+        viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
+    if (takeFullWanted_.exchange(false) && state_.transportState == kRecording) runCommand(kCmdStop);
+    if (state_.transportState != kRecording) takeTimer_.stop();
 }
 
 void CVtView::repaint() {
-    onGuiThreadOnce(repaintQueued_, [this] {
+    onGuiThreadOnce(repaintWanted_, [this] {
         viewport()->update();
         emit commandsMayHaveChanged();
     });
@@ -221,7 +246,7 @@ void CVtView::repaintColumn(int x) {
 }
 
 void CVtView::repaintLeftHalf() {
-    onGuiThreadOnce(leftRepaintQueued_, [this] {
+    onGuiThreadOnce(leftRepaintWanted_, [this] {
         viewport()->update(0, 0, viewport()->width() / 2 + 1, kDrawingRows + 1);
     });
 }
@@ -298,7 +323,10 @@ void CVtView::mouseReleaseEvent(QMouseEvent* event) {
     emit commandsMayHaveChanged();
 }
 
-PaintPlan CVtView::paintPlan() const { return planPaint(state_, pictures_.lines(), viewport()->width()); }
+PaintPlan CVtView::paintPlan() const {
+    const std::lock_guard lock(state_.takeLock);
+    return planPaint(state_, pictures_.lines(), viewport()->width(), kAheadColumns);
+}
 
 void CVtView::showReadouts(const Readouts& r) {
     if (r.time == shownReadouts_.time && r.pitch == shownReadouts_.pitch &&
@@ -312,7 +340,10 @@ void CVtView::showReadouts(const Readouts& r) {
 void CVtView::paintEvent(QPaintEvent*) {
     // At most five block copies and one inversion or tracker: every note was drawn off
     // screen, once, for the stretch that changed.
-    const PaintPlan plan = paintPlan();
+    // The capture thread draws into the track picture and moves the cursor between blocks:
+    // the plan and the copies see one frame's state.
+    std::unique_lock lock(state_.takeLock);
+    const PaintPlan plan = planPaint(state_, pictures_.lines(), viewport()->width(), kAheadColumns);
     QPainter p(viewport());
     const int top = topOffset();
     for (const Slice& s : plan.slices)
@@ -320,8 +351,12 @@ void CVtView::paintEvent(QPaintEvent*) {
                     QRect(s.sourceX, 0, s.width, kDrawingRows));
     p.fillRect(QRect(0, top + kDrawingRows, viewport()->width(), viewport()->height()),
                palette().window());
+    lock.unlock();
     p.drawImage(QPoint(plan.cursorX, top), pictures_.pattern(),
                 QRect(pictures::kCursorLineColumn, 0, 1, kDrawingRows));
+    if (plan.countIn)
+        p.drawImage(QPoint(plan.countInX, top), pictures_.pattern(),
+                    QRect(pictures::kCursorLineColumn, 0, 1, kDrawingRows));
     if (plan.invert) {
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         p.fillRect(QRect(plan.invertX, top, plan.invertWidth, kDrawingRows), Qt::white);

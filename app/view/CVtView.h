@@ -3,8 +3,11 @@
 // and scroll events into the state's calls, answers its drawing requests, and owns the
 // off-screen pictures and the devices the state talks to.
 //
-// Threads: while recording, the engine calls the drawing requests on its capture thread; they
-// are handed to the GUI thread, where everything else runs.
+// Threads: while recording, the engine calls drawRecordedColumn, repaint, repaintLeftHalf and
+// takeFull on its capture thread, with the state's take lock held. The column is drawn there,
+// into the track picture that the paint reads under the same lock; the other three only set
+// flags, which a timer on the GUI thread drains. So the capture thread never calls into Qt,
+// and everything else runs on the GUI thread.
 #pragma once
 
 #include "document/Clock.h"
@@ -77,6 +80,7 @@ public:
     void repaintColumn(int x) override;
     void repaintLeftHalf() override;
     void prepareRecordingDisplay() override;
+    void takeFull() override;
     void clearPicture() override;
     void redrawGrid() override;
     void setScroll(int range, int position, bool enabled) override;
@@ -116,8 +120,11 @@ private:
 
     // Runs `work` on the GUI thread: now when called there, queued from the capture thread.
     void onGuiThread(std::function<void()> work);
-    // The same, but from the capture thread only when no request under `queued` is waiting.
-    void onGuiThreadOnce(std::atomic<bool>& queued, std::function<void()> work);
+    // On the GUI thread runs `work` now; from the capture thread raises `wanted` for the take
+    // timer, so that a burst of blocks is one repaint and the capture thread never posts.
+    void onGuiThreadOnce(std::atomic<bool>& wanted, const std::function<void()>& work);
+    // Every tick while a take runs: what the capture thread asked for.
+    void drainTakeRequests();
     // The row a viewport y shows, and the viewport y of a drawing row.
     int topOffset() const;
     void showReadouts(const Readouts& r);
@@ -138,8 +145,11 @@ private:
     Readouts shownReadouts_;
     std::string volumeControlPath_;
     bool settingScroll_ = false;
-    std::atomic<bool> repaintQueued_{false};      // a repaint asked for by the capture thread
-    std::atomic<bool> leftRepaintQueued_{false};
+    // What the capture thread asked for, drained by takeTimer_ on the GUI thread.
+    std::atomic<bool> repaintWanted_{false};
+    std::atomic<bool> leftRepaintWanted_{false};
+    std::atomic<bool> takeFullWanted_{false};
+    QTimer takeTimer_;
 };
 
 }  // namespace hummwell

@@ -90,6 +90,25 @@ void TrackPictures::eraseTrack() {
     for (int y = 0; y < kDrawingRows; ++y) row(track_, y)[0] = kBlack;
 }
 
+void TrackPictures::prepareAhead(int cursor) {
+    if (ahead_.isNull() || grid_.isNull()) return;
+    // The grid's own columns from the cursor on where it has them, else from the same place
+    // in the first measures.
+    const int from = cursor + ahead_.width() <= grid_.width() ? cursor : lines_.sinceMeasure(cursor);
+    const int width = std::min(ahead_.width(), grid_.width() - from);
+    for (int y = 0; y < kDrawingRows; ++y)
+        std::memcpy(row(ahead_, y), row(grid_, y) + from, static_cast<size_t>(width) * sizeof(QRgb));
+}
+
+void TrackPictures::drawRecordedFrame(const FrameTrack& t, int i) {
+    if (track_.isNull() || i < 0 || i >= track_.width() || i >= t.frameCount()) return;
+    for (int y = 0; y < kDrawingRows; ++y) row(track_, y)[i] = row(grid_, y)[i];
+    drawnEnd_ = std::max(drawnEnd_, i + 1);
+    const MeterRows m = meterRows(t.volume[i]);
+    for (int y = m.top; y <= m.bottom; ++y) row(track_, y)[i] = kMeterColour.rgb();
+    if (drawable(t.pitch[i])) drawFrame(t, i, true);
+}
+
 void TrackPictures::segment(int x0, int y0, int x1, int y1, QRgb colour) {
     // Bresenham, both ends drawn, clipped to the picture.
     const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);

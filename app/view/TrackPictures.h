@@ -2,7 +2,8 @@
 // track drawn over a copy of it (loudness meter, note bars, pitch curve, onset ticks), and the
 // empty grid shown ahead of the cursor while recording. Painting only copies slices of these.
 //
-// Threads: everything here runs on the GUI thread.
+// Threads: everything here runs on the GUI thread, but drawRecordedFrame, which the capture
+// thread calls during a take with the view's take lock held.
 #pragma once
 
 #include "document/FrameTrack.h"
@@ -41,6 +42,11 @@ public:
     // New Project: the grid back over every column a track was drawn in, and a black line
     // down column 0.
     void eraseTrack();
+    // Record: the empty grid ahead of the cursor, in step with the measures at `cursor`.
+    void prepareAhead(int cursor);
+    // The frame just stored by a take: its column erased to the grid, its meter line, and the
+    // curve into it or its onset tick. Allocates nothing: it runs on the capture thread.
+    void drawRecordedFrame(const FrameTrack& track, int frame);
 
     const GridLines& lines() const { return lines_; }
     const QImage& grid() const { return grid_; }

@@ -104,12 +104,15 @@ Readouts readoutsFor(const ViewState& v) {
     const int ms = v.cursorMs();
     r.time = format("%02d:%02d:%03d", ms / 60000, ms / 1000 % 60, ms % 1000);
     const bool asIs = v.settings.get(Setting::QuantizeMode) == kAsIs;
-    const double pitch = v.track.pitch[c];
     if (v.transportState == kRecording) {
-        if (pitch >= 1.0) r.pitch = format("%06.2f", pitch);
-        r.volume = format("%d", std::min(static_cast<int>(v.track.volume[c]), kAsIsLoudnessCap));
+        // The frame just recorded: the one at the cursor is the next to be written.
+        const int f = c - 1;
+        if (f < v.takeStart()) return r;
+        if (v.track.pitch[f] >= 1.0) r.pitch = format("%06.2f", v.track.pitch[f]);
+        r.volume = format("%d", std::min(static_cast<int>(v.track.volume[f]), kAsIsLoudnessCap));
         return r;
     }
+    const double pitch = v.track.pitch[c];
     r.pitch = asIs ? format("%06.2f", pitch) : format("%03d", v.track.note[c]);
     const int loudness =
         asIs ? std::min(static_cast<int>(v.track.volume[c]), kAsIsLoudnessCap) : kQuantizedLoudness;
@@ -118,7 +121,7 @@ Readouts readoutsFor(const ViewState& v) {
     return r;
 }
 
-PaintPlan planPaint(const ViewState& v, const GridLines& lines, int width) {
+PaintPlan planPaint(const ViewState& v, const GridLines& lines, int width, int aheadColumns) {
     PaintPlan plan;
     const int half = width / 2;
     const int n = v.frameCount();
@@ -132,6 +135,22 @@ PaintPlan planPaint(const ViewState& v, const GridLines& lines, int width) {
     }
     // Logical column half + f holds frame f; the client starts at logical column c.
     addSlice(plan.slices, Picture::Grid, leftPhase, 0, half, c, width);
+    if (v.transportState == kRecording) {
+        // The frames recorded so far end at the cursor; right of it the empty grid waits,
+        // in step with the cursor since the take began.
+        addSlice(plan.slices, Picture::Track, 0, half, c, c, width);
+        const int ahead = c - v.takeStart();
+        if (ahead >= 0 && ahead + width - half <= aheadColumns)
+            plan.slices.push_back({Picture::Ahead, ahead, half, width - half});
+        else
+            addSlice(plan.slices, Picture::Grid, c, half + c, width - half, c, width);
+        const int counter = v.preRollCounter();
+        if (counter < 0 && counter > -half) {
+            plan.countIn = true;
+            plan.countInX = half + counter;
+        }
+        return plan;
+    }
     addSlice(plan.slices, Picture::Track, 0, half, n, c, width);
     // After the track the grid goes on from the track's own columns where the picture has
     // them, else from the same place in the first measure.

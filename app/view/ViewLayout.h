@@ -77,13 +77,17 @@ struct Readouts {
 struct PaintPlan {
     std::vector<Slice> slices;
     int cursorX = 0;
+    bool countIn = false;  // the count-in's second line, while a take counts in
+    int countInX = 0;
     bool invert = false;
     int invertX = 0, invertWidth = 0;
     bool tracker = false;
     int trackerLeft = 0, trackerRight = 0, trackerTop = 0, trackerBottom = 0;
     Readouts readouts;
 };
-PaintPlan planPaint(const ViewState& view, const GridLines& lines, int width);
+// The caller holds the view's take lock while a take runs. `aheadColumns` is the width of
+// the empty grid shown right of the cursor during a take.
+PaintPlan planPaint(const ViewState& view, const GridLines& lines, int width, int aheadColumns = 0);
 
 Readouts readoutsFor(const ViewState& view);
 

@@ -67,7 +67,7 @@ public:
     std::vector<int> repaintedColumns;
     std::vector<TransportState> states;
     std::vector<std::pair<Setting, int>> shownSettings;
-    int repaints = 0, leftRepaints = 0, recordingDisplays = 0, clears = 0, grids = 0;
+    int repaints = 0, leftRepaints = 0, recordingDisplays = 0, clears = 0, grids = 0, fullTakes = 0;
     int scrollRange = -1, scrollPosition = -1;
     bool scrollEnabled = false;
 
@@ -77,6 +77,7 @@ public:
     void repaintColumn(int x) override { repaintedColumns.push_back(x); }
     void repaintLeftHalf() override { ++leftRepaints; }
     void prepareRecordingDisplay() override { ++recordingDisplays; }
+    void takeFull() override { ++fullTakes; }
     void clearPicture() override { ++clears; }
     void redrawGrid() override { ++grids; }
     void setScroll(int range, int position, bool enabled) override {

@@ -6,12 +6,18 @@
 // The file source is chosen once per process, before the library first starts, so this test
 // has its own executable.
 #include "editor/Commands.h"
+#include "editor/ControlPanel.h"
 #include "melody/SungMelody.h"
 #include "resources/PatternPicture.h"
 #include "support/GuiShell.h"
 #include "support/WavWriter.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QScrollBar>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cmath>
 #include <cstdlib>
@@ -76,7 +82,11 @@ TEST(TakeEndToEnd, ASungMelodyRecordedThroughTheWindowGivesItsNotes) {
     ASSERT_EQ(s.state().transportState, kRecording);
     const int countIn = -static_cast<int>(std::trunc(s.state().settings.beatMs() * -0.5));
     const int fileFrames = static_cast<int>(takeFile->seconds * 1000.0 / kFrameMs);
-    for (int waited = 0; waited < 30000 && s.state().frameCount() + countIn < fileFrames; waited += 50)
+    const auto recorded = [&s] {
+        const std::lock_guard lock(s.state().takeLock);  // the capture thread inserts frames
+        return s.state().frameCount();
+    };
+    for (int waited = 0; waited < 30000 && recorded() + countIn < fileFrames; waited += 50)
         QTest::qWait(50);
     s.action(kCmdStop).trigger();
     ASSERT_EQ(s.state().transportState, kIdle);
@@ -122,4 +132,99 @@ TEST(TakeEndToEnd, ASungMelodyRecordedThroughTheWindowGivesItsNotes) {
     }
     EXPECT_GE(matched, 11) << notes.size() << " notes found";
     EXPECT_LE(notes.size(), takeFile->melody.notes.size() + 1);
+}
+
+namespace {
+
+// The columns of row `y` that show the cursor line's green, in a shot of the view.
+std::vector<int> greenColumns(const QImage& shot, int y) {
+    std::vector<int> out;
+    for (int x = 0; x < shot.width(); ++x)
+        if (shot.pixel(x, y) == pictures::kCursorLineGreen.rgb()) out.push_back(x);
+    return out;
+}
+
+bool curveBetween(const QImage& shot, int fromX, int toX) {
+    for (int x = std::max(fromX, 0); x < std::min(toX, shot.width()); ++x)
+        for (int y = 28; y < std::min(kDrawingRows, shot.height()); ++y)
+            if (shot.pixel(x, y) == kCurveCentre.rgb()) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(LiveTake, TheCountInLineMovesAndTheCurveGrowsLeftOfTheCentre) {
+    guitest::Shell s;
+    s.levelSetup.calibrationBlocks = 30;
+    ASSERT_TRUE(s.start());
+    CVtView& view = s.frame().view();
+    const int half = view.viewport()->width() / 2;
+    const int row = 300 - view.verticalScrollBar()->value();
+    s.action(kCmdRecord).trigger();
+    QTest::qWait(600);
+    // During the count-in a second line walks towards the cursor line.
+    std::vector<int> first = greenColumns(view.viewport()->grab().toImage(), row);
+    QTest::qWait(400);
+    std::vector<int> second = greenColumns(view.viewport()->grab().toImage(), row);
+    ASSERT_EQ(first.size(), 2u);
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(first[1], half);
+    EXPECT_LT(first[0], second[0]);
+    EXPECT_LT(second[0], half);
+
+    // The melody begins 4 s into the file: by 5.5 s its first notes are drawn, all of them
+    // left of the cursor, and the grid ahead is empty.
+    QTest::qWait(4500);
+    ASSERT_EQ(s.state().transportState, kRecording);
+    const QImage during = view.viewport()->grab().toImage();
+    EXPECT_TRUE(curveBetween(during, 0, half));
+    EXPECT_FALSE(curveBetween(during, half + 1, during.width()));
+    EXPECT_FALSE(s.frame().panel().control(kPanelTime)->property("text").toString().isEmpty());
+    s.action(kCmdStop).trigger();
+    EXPECT_EQ(s.state().transportState, kIdle);
+}
+
+TEST(LiveTake, AFullTrackStopsTheTakeByItselfWithTheMessage) {
+    guitest::Shell s;
+    s.levelSetup.calibrationBlocks = 30;
+    ASSERT_TRUE(s.start());
+    s.frame().view().chooseSetting(Setting::Speed, 4);  // 240 bpm: 125 frames of count-in
+    s.state().maxFrames = 100;
+    s.action(kCmdRecord).trigger();
+    for (int waited = 0; waited < 10000 && s.state().transportState == kRecording; waited += 20)
+        QTest::qWait(20);
+    EXPECT_EQ(s.state().transportState, kIdle);
+    EXPECT_EQ(s.state().frameCount(), 100);
+    const std::vector<std::string> texts = s.prompt.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(),
+                        "No more recording is allowed because your MIDI data is full."),
+              texts.end());
+}
+
+// The window's recording path while the user paints and changes what a take allows: the
+// transposition, the instrument and both check boxes. ThreadSanitizer runs this too.
+TEST(LiveTake, SettingsAndPaintsDuringATakeShareNothingUnguarded) {
+    guitest::Shell s;
+    s.levelSetup.calibrationBlocks = 30;
+    ASSERT_TRUE(s.start());
+    CVtView& view = s.frame().view();
+    ControlPanel& panel = s.frame().panel();
+    s.frame().view().chooseSetting(Setting::Speed, 4);  // a short count-in
+    s.action(kCmdRecord).trigger();
+    auto* metronome = qobject_cast<QCheckBox*>(panel.control(kPanelMetronome));
+    auto* realtime = qobject_cast<QCheckBox*>(panel.control(kPanelRealtimeOut));
+    ASSERT_TRUE(metronome->isEnabled());
+    ASSERT_TRUE(realtime->isEnabled());
+    for (int i = 0; i < 60; ++i) {
+        qobject_cast<QComboBox*>(panel.control(kPanelTranspose))->activated(i % 11);
+        qobject_cast<QComboBox*>(panel.control(kPanelInstrument))->activated(i % 128);
+        metronome->click();
+        realtime->click();
+        view.viewport()->repaint();
+        s.frame().refreshCommands();
+        QTest::qWait(60);
+    }
+    s.action(kCmdStop).trigger();
+    EXPECT_EQ(s.state().transportState, kIdle);
+    EXPECT_GT(s.state().frameCount(), 100);
 }

@@ -205,9 +205,17 @@ TEST(Readouts, EachStateShowsItsOwnFormats) {
     t.v.transportState = kPlaying;
     EXPECT_EQ(readoutsFor(t.v).volume, "64");
 
+    // A take shows the frame it has just stored, the one before the cursor.
+    t.track("1000..", 61.256, 200.0);
     t.v.transportState = kRecording;
-    t.v.cursorFrame = 4;  // a rest: no pitch to show
+    t.v.cursorFrame = 2;
     r = readoutsFor(t.v);
+    EXPECT_EQ(r.pitch, "061.26");
+    EXPECT_EQ(r.volume, "127");
+    t.v.transportState = kRecording;
+    t.v.cursorFrame = 5;  // after a rest: no pitch to show
+    r = readoutsFor(t.v);
+    EXPECT_EQ(r.time, "00:00:058");
     EXPECT_EQ(r.pitch, "");
     EXPECT_EQ(r.volume, "0");
 
@@ -221,4 +229,32 @@ TEST(Readouts, EachStateShowsItsOwnFormats) {
     t.v.transportState = kEmptyProject;
     t.v.cursorFrame = 0;
     EXPECT_EQ(readoutsFor(t.v).volume, "");
+}
+
+TEST(PaintPlan, ATakeShowsItsFramesUpToTheCursorTheGridAheadAndTheCountIn) {
+    View t;
+    t.track(std::string(99, '0') + ".");
+    t.v.cursorFrame = 50;
+    t.v.record();  // 120 bpm: a count-in of 250 frames
+    ASSERT_EQ(t.v.transportState, kRecording);
+    const GridLines g = gridLines(500.0, 4, t.v.maxFrames);
+    PaintPlan p = planPaint(t.v, g, 800, 2000);
+    EXPECT_TRUE(p.countIn);
+    EXPECT_EQ(p.countInX, 400 - 250);
+    ASSERT_EQ(p.slices.size(), 3u);
+    EXPECT_EQ(p.slices[0], (Slice{Picture::Grid, 117 + 50, 0, 350}));
+    EXPECT_EQ(p.slices[1], (Slice{Picture::Track, 0, 350, 50}));
+    EXPECT_EQ(p.slices[2], (Slice{Picture::Ahead, 0, 400, 400}));
+
+    FrameResult silence{};
+    silence.level = -900.0;
+    for (int i = 0; i < 100; ++i) t.v.onFrameResult(silence);
+    EXPECT_EQ(planPaint(t.v, g, 800, 2000).countInX, 400 - 150);  // the line moves on
+    for (int i = 0; i < 150 + 20; ++i) t.v.onFrameResult(silence);
+    EXPECT_EQ(t.v.cursorFrame, 70);
+    p = planPaint(t.v, g, 800, 2000);
+    EXPECT_FALSE(p.countIn);
+    EXPECT_EQ(p.slices.back(), (Slice{Picture::Ahead, 20, 400, 400}));
+    EXPECT_EQ(p.slices[1], (Slice{Picture::Track, 0, 330, 70}));
+    EXPECT_FALSE(p.tracker);
 }
