@@ -7,14 +7,19 @@
 #                                                         live on the bundled melody
 #   --click X,Y (before the file names) clicks the main window at X,Y first, for instance on
 #   a note's curve to select it.
+#   --take SECONDS (before the file names) records the bundled melody from a WAV microphone,
+#   after 3.5 s of silence that outlasts the count-in: OUT.png is taken SECONDS into the
+#   take, OUT-stopped.png after Stop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 level_setup=0
 click=""
+take=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --level-setup) level_setup=1; shift ;;
     --click) click="$2"; shift 2 ;;
+    --take) take="$2"; shift 2 ;;
     *) break ;;
   esac
 done
@@ -23,7 +28,7 @@ default_out=hummwell-main-window.png
 out="$(realpath -m "${1:-$default_out}")"
 project="${2:-}"
 
-tools=(xvfb imagemagick xdotool x11-utils)
+tools=(xvfb imagemagick xdotool x11-utils sox)
 missing=()
 for package in "${tools[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
@@ -48,9 +53,14 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # The microphone: silence for the main window; the bundled melody, played as a microphone
 # would, for the level set-up's meter.
 capture=silence
-if [ $level_setup -eq 1 ]; then
+if [ $level_setup -eq 1 ] || [ -n "$take" ]; then
   build/examples/make_melody "$scratch/melody.wav" >/dev/null
   capture="file:$scratch/melody.wav"
+fi
+if [ -n "$take" ]; then
+  sox -n -r 44100 -c 1 -b 16 "$scratch/lead.wav" trim 0 3.5
+  sox "$scratch/lead.wav" "$scratch/melody.wav" "$scratch/take.wav"
+  capture="file:$scratch/take.wav"
 fi
 XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=xcb \
   TONIK_CAPTURE="$capture" HUMMWELL_MIDI_OUT=none build/app/hummwell ${project:+"$project"} &
@@ -75,6 +85,14 @@ if [ $level_setup -eq 0 ]; then
   if [ -n "$click" ]; then
     xdotool mousemove --window "$window" "${click%,*}" "${click#*,}" click 1
     sleep 0.5
+  fi
+  if [ -n "$take" ]; then
+    xdotool windowfocus --sync "$window" key ctrl+r
+    sleep "$take"
+    import -window root "$out"
+    xdotool windowfocus --sync "$window" key ctrl+t
+    sleep 1
+    out="${out%.png}-stopped.png"
   fi
   import -window root "$out"
 fi
