@@ -48,6 +48,8 @@ public:
     virtual void soundBeatTick() = 0;
     virtual void soundMeasureTick() = 0;
     virtual void allNotesOff() = 0;
+    // Note-offs for the last measure and beat tick notes.
+    virtual void silenceTicks() = 0;
     virtual void resoundCursor() = 0;
     // Forgets the note that sounds, so the next frame strikes a new one.
     virtual void clearSoundedNote() = 0;
@@ -95,6 +97,7 @@ public:
     void soundBeatTick() override {}
     void soundMeasureTick() override {}
     void allNotesOff() override {}
+    void silenceTicks() override {}
     void resoundCursor() override {}
     void clearSoundedNote() override {}
 };

@@ -21,11 +21,6 @@ QuietTimer quietTimer;
 
 const char* const kTrackFull = "No more recording is allowed because your MIDI data is full.";
 
-bool affectsNotes(Setting s) {
-    return s == Setting::Speed || s == Setting::Metre || s == Setting::Key ||
-           s == Setting::Scale || s == Setting::QuantizeMode;
-}
-
 }  // namespace
 
 ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i)
@@ -38,12 +33,49 @@ ViewState::ViewState(UserPrompt& p, ViewSurface& s, NoteOutput& o, PitchInput& i
 }
 
 bool ViewState::setSetting(Setting s, int value) {
-    if (!settings.store(s, value)) return false;
-    // The grid's lines follow the speed and metre, its row backgrounds the key and scale.
-    if (s == Setting::Speed || s == Setting::Metre || s == Setting::Key || s == Setting::Scale)
+    if (settings.get(s) == value) return false;
+    // What sounds is silenced before the value changes: on the old channel, in the old key.
+    if (s == Setting::Key || s == Setting::Scale || s == Setting::MidiChannel || s == Setting::Instrument)
+        output.allNotesOff();
+    settings.store(s, value);
+    switch (s) {
+    case Setting::Speed:
+    case Setting::Metre:
+    case Setting::Key:
+    case Setting::Scale:
+        // The grid's lines follow the speed and metre, its row backgrounds and note bars the
+        // key and scale.
         surface.redrawGrid();
-    if (affectsNotes(s)) requantize(0, frameCount());
+        requantize(0, frameCount());
+        surface.repaint();
+        if (s == Setting::Key || s == Setting::Scale) resoundAfterSetting();
+        break;
+    case Setting::QuantizeMode:
+        output.allNotesOff();
+        requantize(0, frameCount());
+        surface.repaint();
+        resoundAfterSetting();
+        break;
+    case Setting::MidiChannel:
+    case Setting::Instrument: resoundAfterSetting(); break;
+    case Setting::MetronomeOn:
+        if (!value) output.silenceTicks();
+        break;
+    case Setting::RealtimeOutOn:
+        if (!value) output.allNotesOff();
+        break;
+    default: break;  // acts on frames recorded from now on, and on the MIDI output
+    }
     return true;
+}
+
+void ViewState::resoundAfterSetting() {
+    if (transportState == kRecording) {
+        output.prepareNoteChannel();
+        output.clearSoundedNote();
+    } else {
+        output.resoundCursor();
+    }
 }
 
 void ViewState::requantize(int first, int count) {

@@ -40,8 +40,12 @@ public:
               const Clock& clock, PlaybackTimer& timer);
 
     // --- Settings -------------------------------------------------------------------------
-    // Stores a setting. An unchanged value does nothing; a change of speed, metre, key, scale
-    // or quantize mode re-quantizes and redraws the whole track. Returns whether it changed.
+    // Stores a setting with its effects. An unchanged value does nothing. Speed and metre
+    // redraw the grid and re-quantize the whole track; key and scale silence the notes first,
+    // then do the same and sound the cursor again; quantize silences, re-quantizes and
+    // re-sounds; channel and instrument silence and re-sound (the program change); switching
+    // the metronome off silences its ticks and switching real-time output off all notes. The
+    // others are only stored. Returns whether it changed.
     bool setSetting(Setting setting, int value);
     int setting(Setting s) const { return settings.get(s); }
 
@@ -153,6 +157,9 @@ private:
     };
     // Sounds the metronome for the frame that begins at `ms`, with the recording's flags.
     void tickFor(double ms);
+    // The cursor frame sounded afresh after a setting changed; during a take only the note
+    // channel is prepared again, and the capture thread's next frame strikes the note.
+    void resoundAfterSetting();
     void decideFrame();
 
     // Recording state.

@@ -7,7 +7,7 @@
 // nothing else is called until the recording has stopped.
 #pragma once
 
-#include "MidiDevice.h"
+#include "midi/MidiDevice.h"
 #include "document/ViewPorts.h"
 
 #include <memory>
@@ -47,7 +47,7 @@ public:
     void soundMeasureTick() override;
     void soundBeatTick() override;
     // Note-offs for the last tick notes sent.
-    void silenceTicks();
+    void silenceTicks() override;
     void clearSoundedNote() override {
         lastSoundedNote = 0;
         lastSoundedPitch = 0.0;

@@ -9,7 +9,7 @@
 #include "view/CVtView.h"
 #include "editor/Commands.h"
 #include "editor/ControlPanel.h"
-#include "editor/MidiDevice.h"
+#include "editor/midi/MidiDevice.h"
 #include "shell/CVolumeControlDlg.h"
 #include "resources/Pictures.h"
 

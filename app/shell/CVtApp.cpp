@@ -9,7 +9,7 @@
 #include "StartupSplash.h"
 #include "document/UserPrompt.h"
 #include "view/CVtView.h"
-#include "editor/MidiDevice.h"
+#include "editor/midi/MidiDevice.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "editor/Commands.h"
 #include "editor/Navigation.h"
 #include "editor/NoteDrag.h"
+#include "editor/PanelChoice.h"
 #include "document/ProjectFile.h"
 #include "resources/PatternPicture.h"
 #include "shell/CVolumeControlDlg.h"
@@ -163,6 +164,7 @@ bool CVtView::volumeControl() {
 }
 
 void CVtView::chooseSetting(Setting setting, int value) {
+    if (!panelChoiceAllowed(state_, setting, value)) return;
     {
         // A take may be reading the settings on its capture thread.
         const std::lock_guard lock(state_.takeLock);

@@ -7,7 +7,7 @@
 #include "FileTranscription.h"
 #include "document/ViewState.h"
 #include "document/VolumeControlFile.h"
-#include "editor/MidiDevice.h"
+#include "editor/midi/MidiDevice.h"
 #include "editor/MidiOutput.h"
 #include "document/MidiStatus.h"
 #include "melody/SungMelody.h"

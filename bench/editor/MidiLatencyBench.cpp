@@ -2,8 +2,8 @@
 // note-on to the first audible sample when the synth renders in the audio driver's periods,
 // and the CPU cost of one period with the messages recording sends. For an ALSA sequencer
 // port: the cost of send(), which drains the event to the kernel at once.
-#include "editor/AlsaSequencerDevice.h"
-#include "editor/FluidSynthDevice.h"
+#include "editor/midi/AlsaSequencerDevice.h"
+#include "editor/midi/FluidSynthDevice.h"
 
 #include <alsa/asoundlib.h>
 #include <benchmark/benchmark.h>

@@ -92,7 +92,7 @@ public:
 class RecordingOutput final : public NoteOutput {
 public:
     // One letter per call, in order: o open, p prepare, f frame, b beat tick, m measure tick,
-    // a all notes off, r resound, c clear the sounded note.
+    // a all notes off, s silence the ticks, r resound, c clear the sounded note.
     std::string calls;
     std::vector<int> soundedFrames;
 
@@ -105,6 +105,7 @@ public:
     void soundBeatTick() override { calls += 'b'; }
     void soundMeasureTick() override { calls += 'm'; }
     void allNotesOff() override { calls += 'a'; }
+    void silenceTicks() override { calls += 's'; }
     void resoundCursor() override { calls += 'r'; }
     void clearSoundedNote() override { calls += 'c'; }
 };

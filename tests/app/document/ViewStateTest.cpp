@@ -120,7 +120,9 @@ TEST(Record, PreparesTheRunAndRecordsUnquantized) {
     EXPECT_EQ(r.view.setting(Setting::QuantizeMode), kAsIs);
     ASSERT_FALSE(r.surface.shownSettings.empty());
     EXPECT_EQ(r.surface.shownSettings.back(), std::make_pair(Setting::QuantizeMode, 0));
-    EXPECT_EQ(r.output.calls, "op");
+    // The switch to "As Is" silences the take's channel and prepares it; then the device is
+    // reopened and prepared for the take.
+    EXPECT_EQ(r.output.calls, "apcop");
     EXPECT_EQ(r.input.starts, 1);
     EXPECT_EQ(r.surface.recordingDisplays, 1);
     EXPECT_FALSE(r.surface.scrollEnabled);

@@ -1,7 +1,7 @@
 // The exact messages of each MIDI operation, caught by a recording device.
 #include "editor/MidiOutput.h"
 
-#include "editor/FluidSynthDevice.h"
+#include "editor/midi/FluidSynthDevice.h"
 
 #include "document/PitchBend.h"
 #include "document/ViewState.h"
@@ -62,8 +62,8 @@ struct MidiFixture : ::testing::Test {
 };
 
 TEST_F(MidiFixture, SetUpMessagesOnTheNoteChannel) {
-    view->setSetting(Setting::MidiChannel, 3);
-    view->setSetting(Setting::Instrument, 41);
+    view->settings.store(Setting::MidiChannel, 3);
+    view->settings.store(Setting::Instrument, 41);
     output->prepareNoteChannel();
     output->allNotesOff();
     EXPECT_EQ(sent(), (std::vector<Message>{{0xC0, 3, 41, 0}, {0xB0, 3, 101, 0}, {0xB0, 3, 100, 0},
@@ -140,7 +140,7 @@ TEST_F(MidiFixture, AFrameWithoutPitchSilencesAndTheNextVoicedFrameStrikes) {
 
 TEST_F(MidiFixture, QuantizedModesSendOnlyWhereTheNoteChanges) {
     setNote({60.2, 60.3, 59.8, 61.9, 62.0});
-    view->setSetting(Setting::QuantizeMode, kBasic);
+    view->settings.store(Setting::QuantizeMode, kBasic);
     view->transportState = kPlaying;
     soundAll();
     EXPECT_EQ(sent(), (std::vector<Message>{{0xB0, 0, 123, 0}, {0x90, 0, 60, 64}, {0xE0, 0, 0, 64},
@@ -148,7 +148,7 @@ TEST_F(MidiFixture, QuantizedModesSendOnlyWhereTheNoteChanges) {
                                             {0xB0, 0, 123, 0}}));  // the closing rest
     // An onset strikes even on the same note.
     setNote({60.0, 60.0});
-    view->setSetting(Setting::QuantizeMode, kNoteQuantize);
+    view->settings.store(Setting::QuantizeMode, kNoteQuantize);
     view->transportState = kPlaying;
     output->clearSoundedNote();
     output->soundFrame(0);
@@ -189,19 +189,19 @@ TEST_F(MidiFixture, MetronomeTicks) {
     EXPECT_EQ(sent(), (std::vector<Message>{{0x80, 9, 38, 0}, {0x90, 9, 38, 64}}));
     // On a melodic channel in C major: octave choices 0 and 5 are notes 36 and 96, with the
     // reference key's bend, centred at index 100 and 8192 + 4096 at index 0.
-    view->setSetting(Setting::BeatTickChannel, 2);
-    view->setSetting(Setting::BeatTickInstrument, 115);
-    view->setSetting(Setting::BeatTickNote, 0);
+    view->settings.store(Setting::BeatTickChannel, 2);
+    view->settings.store(Setting::BeatTickInstrument, 115);
+    view->settings.store(Setting::BeatTickNote, 0);
     output->soundBeatTick();
     EXPECT_EQ(sent(), (std::vector<Message>{{0xC0, 2, 115, 0}, {0x90, 2, 36, 48}, {0xE0, 2, 0, 64}}));
-    view->setSetting(Setting::BeatTickNote, 5);
-    view->setSetting(Setting::RefKeyAdjust, 0);
+    view->settings.store(Setting::BeatTickNote, 5);
+    view->settings.store(Setting::RefKeyAdjust, 0);
     output->soundBeatTick();
     EXPECT_EQ(sent(), (std::vector<Message>{{0xC0, 2, 115, 0}, {0x80, 2, 36, 0}, {0x90, 2, 96, 48},
                                             {0xE0, 2, 0, 96}}));  // 12288 = 96 << 7
     // In D major the key note moves down by the key's offset.
-    view->setSetting(Setting::Key, 5);
-    view->setSetting(Setting::BeatTickNote, 2);
+    view->settings.store(Setting::Key, 5);
+    view->settings.store(Setting::BeatTickNote, 2);
     output->soundBeatTick();
     EXPECT_EQ(std::get<2>(sent()[2]), 60 - view->settings.keyOffset());
     output->silenceTicks();

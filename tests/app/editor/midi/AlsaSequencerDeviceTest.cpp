@@ -1,7 +1,7 @@
 // The ALSA sequencer output and the choice of MIDI output. Where the machine has a sequencer,
 // the test is its own receiving client; where it has none (CI), opening must fail with a reason.
-#include "editor/AlsaSequencerDevice.h"
-#include "editor/FluidSynthDevice.h"
+#include "editor/midi/AlsaSequencerDevice.h"
+#include "editor/midi/FluidSynthDevice.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The embedded synthesizer, rendered offline: what it plays is heard back through the pitch
 // engine, so a message decoded wrongly shows up as a wrong or missing pitch.
-#include "editor/FluidSynthDevice.h"
+#include "editor/midi/FluidSynthDevice.h"
 
 #include "support/TempFolder.h"
 
