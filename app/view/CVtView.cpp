@@ -1,5 +1,6 @@
 #include "CVtView.h"
 
+#include "editor/CMetronomeDlg.h"
 #include "editor/Commands.h"
 #include "editor/Navigation.h"
 #include "editor/NoteDrag.h"
@@ -144,6 +145,7 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
 
 bool CVtView::runCommand(int id) {
     if (id == kCmdPanelChange) return volumeControl();
+    if (id == kCmdPanelTick) return metronomeTicks();
     const bool ran = hummwell::runCommand(state_, id);
     emit commandsMayHaveChanged();
     return ran;
@@ -159,6 +161,14 @@ bool CVtView::volumeControl() {
     volumeControlPath_ = monitor.path();
     emit volumeControlChosen(QString::fromStdString(volumeControlPath_),
                              QString::fromStdString(monitor.title()));
+    emit commandsMayHaveChanged();
+    return true;
+}
+
+bool CVtView::metronomeTicks() {
+    if (!commandEnabled(state_, kCmdPanelTick)) return false;
+    CMetronomeDlg dialog(state_.prompt, state_.settings, this);
+    if (dialog.exec() == QDialog::Accepted) dialog.ticks().applyTo(state_);
     emit commandsMayHaveChanged();
     return true;
 }

@@ -66,6 +66,9 @@ public:
     // noise gate to the library and the level thresholds to the transcription. Nothing while
     // recording or playing; false then.
     bool volumeControl();
+    // Tick (1027): the metronome dialog; OK stores its eight values. Nothing while recording
+    // or playing; false then.
+    bool metronomeTicks();
 
     // Runs a command by id through the GUI-free handlers; false when it is disabled or
     // belongs to the windows.
