@@ -86,13 +86,13 @@ protected:
 
         // The band, y 21 .. 42, in its five zones.
         const int edges[6] = {kScaleLeft, s.xFloor, s.xNoise, s.xOnset, s.xTop, kScaleRight};
-        const QColor* zones = s.calibrating ? kZones : kDeadZones;
+        const QColor* zones = s.floorMeasured ? kZones : kDeadZones;
         for (int z = 0; z < 5; ++z) {
             const int left = std::clamp(edges[z], kScaleLeft, kScaleRight);
             const int right = std::clamp(edges[z + 1], kScaleLeft, kScaleRight);
             if (right > left) p.fillRect(left, 21, right - left, 22, zones[z]);
         }
-        if (s.calibrating)
+        if (s.floorMeasured)
             for (int x : {s.xNoise, s.xOnset, s.xTop}) p.fillRect(x, 21, 1, 22, kMarkColour);
         // The level bar, y 26, 12 high.
         const int barRight = std::min(s.xLevel, kScaleRight);

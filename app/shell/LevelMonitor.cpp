@@ -88,7 +88,7 @@ LevelScale levelScale(const LevelReadings& r, int width) {
     s.xNoise = levelX(r.levels.noiseLevel, width);
     s.xOnset = levelX(r.levels.onsetLevel, width);
     s.xTop = std::min(levelX(r.levels.topLevel, width), kTopMarkMost);
-    s.calibrating = r.settings.floorLevel > -200.0;
+    s.floorMeasured = r.settings.floorLevel > -200.0;
     s.aboveNoise = r.currentLevel > r.levels.noiseLevel;
     return s;
 }

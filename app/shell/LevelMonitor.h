@@ -73,7 +73,7 @@ struct LevelReadings {
 // Where the level display's marks and zones lie, in pixels of a display `width` wide.
 struct LevelScale {
     int xLevel, xFloor, xNoise, xOnset, xTop;
-    bool calibrating;  // the floor is still above its lowest value: the second zone colours
+    bool floorMeasured;  // the floor lies above the bottom of the scale: the second zone colours
     bool aboveNoise;   // the level bar's colour
 };
 inline constexpr int kScaleLeft = 9;     // the band covers 9 .. 469

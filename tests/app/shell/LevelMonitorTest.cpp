@@ -376,11 +376,11 @@ TEST(LevelDisplay, TwoPixelsADecibelFromZeroAtWidthLessEight) {
     EXPECT_EQ(s.xFloor, 370);
     EXPECT_EQ(s.xNoise, 420);
     EXPECT_FALSE(s.aboveNoise);
-    EXPECT_TRUE(s.calibrating);
+    EXPECT_TRUE(s.floorMeasured);
     r.settings.floorLevel = -200.0;
     r.currentLevel = r.levels.noiseLevel + 0.5;
     r.levels = deriveLevels(r.settings);
-    EXPECT_FALSE(levelScale(r, 478).calibrating);
+    EXPECT_FALSE(levelScale(r, 478).floorMeasured);
     EXPECT_TRUE(levelScale(r, 478).aboveNoise == (r.currentLevel > r.levels.noiseLevel));
 }
 
