@@ -91,7 +91,7 @@ std::string transcribeHelp() {
 Transcribes the audio file IN (WAV, FLAC, OGG and what else libsndfile reads; any
 sample rate and channel count, mixed to mono and resampled to 44,100 Hz).
 OUT ending in .mid is a Standard MIDI File; .hwp is a project Hummwell opens.
-Without -o, OUT is IN with .mid in place of its extension.
+Without -o, OUT is written beside IN: IN with .mid in place of its extension.
 Audio beyond the track's capacity (6 min 20 s) is left out, with a warning.
 
   -o, --output OUT      the file to write
@@ -110,7 +110,8 @@ Transcribes IN as transcribe does and writes one row per 512-sample block:
   noteState    -1 under the gate, 1 onset, 0 continuation
   outcome      1 gated, 3 weak, 256/512/1024 stage, 2048 tracked, 65535 none
   framePitch, frameVolume, frameMark, frameNote   what the transcriber decided
-Without -o, FRAMES.csv is IN with .frames.csv in place of its extension.
+Without -o, FRAMES.csv is written beside IN: IN with .frames.csv in place of its
+extension. The output must end in .csv.
 
   -o, --output FILE     the file to write
   -q, --quiet           no progress bar
@@ -120,8 +121,8 @@ Without -o, FRAMES.csv is IN with .frames.csv in place of its extension.
 const char* const kExportHelp = R"(usage: hummwell-cli export IN.hwp [-o OUT.mid] [OPTIONS]
 
 Writes the project IN.hwp as a Standard MIDI File (or, for OUT ending in .hwp, as a
-project again), under its own settings or those given. Without -o, OUT is IN with
-.mid in place of its extension.
+project again), under its own settings or those given. Without -o, OUT is written
+beside IN: IN with .mid in place of its extension.
 
   -o, --output OUT      the file to write
   --quantize as-is|basic|relative|note
@@ -312,12 +313,21 @@ std::string extensionOf(const std::string& path) {
     return lower(std::filesystem::path(path).extension().string());
 }
 
+// The output named by -o, else beside the input with the new extension. Never the input
+// itself: a command that wrote over what it read would lose the recording.
 std::string outputPath(const Args& a, const std::string& input, const std::string& newExtension) {
-    if (auto o = a.value("output")) return *o;
-    std::filesystem::path p(input);
-    p = p.filename();
-    p.replace_extension();
-    return p.string() + newExtension;
+    std::string out;
+    if (auto o = a.value("output")) {
+        out = *o;
+    } else {
+        std::filesystem::path p(input);
+        p.replace_extension();
+        out = p.string() + newExtension;
+    }
+    std::error_code ignored;
+    if (std::filesystem::equivalent(out, input, ignored))
+        throw UsageError("the output " + out + " is the input; name another output with -o");
+    return out;
 }
 
 // "6:20.4"
@@ -462,6 +472,7 @@ int framesCommand(const std::vector<std::string>& args, const Console& console) 
     }
     const std::string input = onlyInput(a, "frames", "audio file");
     const std::string out = outputPath(a, input, ".frames.csv");
+    requireExtension(out, {".csv"}, ".csv (a table)");
     FileTranscription t;
     transcribeInto(t, a, input, console);
 
@@ -479,8 +490,9 @@ int framesCommand(const std::vector<std::string>& args, const Console& console) 
                       track.pitch[f], track.volume[f], track.mark[f], track.note[f]);
         csv += row;
     }
-    if (!writeFileAtomically(out, std::vector<uint8_t>(csv.begin(), csv.end())))
-        throw Failure(out + ": cannot be written");
+    std::string reason;
+    if (!writeFileAtomically(out, std::vector<uint8_t>(csv.begin(), csv.end()), &reason))
+        throw Failure(out + ": cannot be written: " + reason);
     console.out << out << ": " << t.blocks.size() << " blocks\n";
     return kExitOk;
 }

@@ -141,8 +141,9 @@ std::vector<uint8_t> buildMidiFile(const FrameTrack& track, const ProjectSetting
 
 bool writeMidiFile(const std::string& path, const FrameTrack& track, const ProjectSettings& settings,
                    UserPrompt& prompt) {
-    if (writeFileAtomically(path, buildMidiFile(track, settings))) return true;
-    prompt.error("Failed to Open File.");
+    std::string reason;
+    if (writeFileAtomically(path, buildMidiFile(track, settings), &reason)) return true;
+    prompt.error(failedToOpenMessage(reason));
     return false;
 }
 

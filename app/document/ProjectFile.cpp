@@ -190,8 +190,9 @@ bool writeProjectFile(ViewState& view, const std::string& path) {
     for (const int32_t v : track.note) putInt32(bytes, v);
 
     // Through a temporary file: a failed save never destroys the project it would replace.
-    if (!writeFileAtomically(path, bytes)) {
-        view.prompt.error(kFailedToOpen);
+    std::string reason;
+    if (!writeFileAtomically(path, bytes, &reason)) {
+        view.prompt.error(failedToOpenMessage(reason));
         return false;
     }
     return true;

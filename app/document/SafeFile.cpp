@@ -30,23 +30,49 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The file a path finally names: a chain of symbolic links followed, each relative link
+// read from its own folder. The path itself when it is no link (or the chain is too long).
+std::string followLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0) return path;
+        target.resize(static_cast<size_t>(n));
+        path = target.front() == '/' ? target : folderOf(path) + "/" + target;
+    }
+    return path;
+}
+
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-    if (path.empty()) return false;
+std::string failedToOpenMessage(const std::string& reason) {
+    return reason.empty() ? "Failed to Open File." : "Failed to Open File. " + reason;
+}
+
+bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t>& bytes,
+                         std::string* reason) {
+    const auto fail = [reason](int code) {
+        if (reason) *reason = std::strerror(code);
+        return false;
+    };
+    if (requested.empty()) return fail(ENOENT);
+    const std::string path = followLinks(requested);
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
+    if (fd < 0) return fail(errno);
     // mkstemp makes the file private: a replaced file keeps its mode, a new one gets the usual.
     struct stat existing;
     ::fchmod(fd, ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644);
 
-    bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
+    int code = 0;
+    if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) code = errno;
+    if (::close(fd) != 0 && code == 0) code = errno;
+    if (code == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) code = errno;
+    if (code != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return fail(code);
     }
     // The rename itself is made durable by syncing the folder; a failure here loses nothing.
     const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);

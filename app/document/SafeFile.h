@@ -10,9 +10,16 @@
 
 namespace hummwell {
 
-// True when every byte reached the target path. On failure the target is as it was and no
-// temporary file is left behind.
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
+// True when every byte reached the target path. On failure the target is as it was, no
+// temporary file is left behind, and `reason` (when given) holds the system's words for what
+// went wrong ("Permission denied", "No space left on device", "File too large"). A target
+// that is a symbolic link is written through it: the file it names is replaced and the link
+// stays.
+bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string* reason = nullptr);
+
+// "Failed to Open File." followed by the reason, when there is one.
+std::string failedToOpenMessage(const std::string& reason);
 
 // The whole file, or nothing when it cannot be opened or read.
 std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path);

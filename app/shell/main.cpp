@@ -7,7 +7,12 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+    // Past the file-size limit a save fails with its reason instead of ending the program
+    // and leaving a temporary file behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication qt(argc, argv);
     QApplication::setOrganizationName(hummwell::kProfileOrganization);
     QApplication::setApplicationName(hummwell::kProfileApplication);

@@ -40,7 +40,7 @@ TEST_F(BadInput, AudioThatCannotBeTranscribedLeavesNoOutput) {
                           Case{"empty.wav", "holds no audio"}}) {
         SCOPED_TRACE(c.input);
         for (const std::string command : {"transcribe", "frames"}) {
-            const CliRun r = runCli({command, path(c.input), "-o", path("out.mid")});
+            const CliRun r = runCli({command, path(c.input), "-o", path(command == "frames" ? "out.csv" : "out.mid")});
             EXPECT_EQ(r.code, 1);
             EXPECT_EQ(r.err.rfind("hummwell-cli: " + path(c.input) + ": " + c.reason, 0), 0u) << r.err;
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -82,10 +82,13 @@ TEST_F(BadInput, AnOutputThatCannotBeWrittenFailsAfterTheWork) {
     writeAudio(path("take.wav"), sungmelody::render(sungmelody::exampleMelody(), 44100, 1), 44100, 1);
     const CliRun r = runCli({"transcribe", path("take.wav"), "-o", path("no-folder/take.mid")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "hummwell-cli: " + path("no-folder/take.mid") + ": Failed to Open File.\n");
+    // The system's own words say why.
+    EXPECT_EQ(r.err, "hummwell-cli: " + path("no-folder/take.mid") +
+                         ": Failed to Open File. No such file or directory\n");
     const CliRun csv = runCli({"frames", path("take.wav"), "-o", path("no-folder/take.csv")});
     EXPECT_EQ(csv.code, 1);
-    EXPECT_EQ(csv.err, "hummwell-cli: " + path("no-folder/take.csv") + ": cannot be written\n");
+    EXPECT_EQ(csv.err, "hummwell-cli: " + path("no-folder/take.csv") +
+                           ": cannot be written: No such file or directory\n");
     expectOnly({"take.wav"});
 }
 
@@ -237,3 +240,33 @@ TEST(MidiReader, RefusesMalformedFilesWithTheReason) {
 }
 
 }  // namespace
+
+TEST_F(BadInput, NoCommandWritesOverItsOwnInput) {
+    const std::vector<float> melody = sungmelody::render(sungmelody::exampleMelody(), 44100, 1);
+    writeAudio(path("take.wav"), melody, 44100, 1);
+    const auto before = hummwell::readWholeFile(path("take.wav"));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"frames", path("take.wav"), "-o", path("take.wav")},
+          std::vector<std::string>{"transcribe", path("take.wav"), "-o", path("take.wav")},
+          std::vector<std::string>{"frames", path("take.wav"), "-o", path("take.txt")}}) {
+        const CliRun r = runCli(args);
+        EXPECT_EQ(r.code, 2) << args[3];
+        EXPECT_NE(r.err.find(args[3]), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(hummwell::readWholeFile(path("take.wav")), before);
+
+    ASSERT_EQ(runCli({"transcribe", path("take.wav"), "-o", path("take.hwp")}).code, 0);
+    const CliRun same = runCli({"export", path("take.hwp"), "-o", path("take.hwp")});
+    EXPECT_EQ(same.code, 2);
+    // Through another name for the same file, too.
+    std::filesystem::create_symlink(path("take.hwp"), path("alias.hwp"));
+    EXPECT_EQ(runCli({"export", path("alias.hwp"), "-o", path("take.hwp")}).code, 2);
+    expectOnly({"take.wav", "take.hwp", "alias.hwp"});
+}
+
+TEST_F(BadInput, WithoutAnOutputTheResultGoesBesideTheInput) {
+    writeAudio(path("take.wav"), sungmelody::render(sungmelody::exampleMelody(), 44100, 1), 44100, 1);
+    ASSERT_EQ(runCli({"transcribe", path("take.wav")}).code, 0);
+    ASSERT_EQ(runCli({"frames", path("take.wav")}).code, 0);
+    expectOnly({"take.wav", "take.mid", "take.frames.csv"});
+}

@@ -330,7 +330,9 @@ TEST(MidiFileWrite, WritesTheBuiltBytesOrReportsAndKeepsWhatWasThere) {
     EXPECT_FALSE(writeMidiFile(blocked, referenceTrack(), mode(0), prompt));
     EXPECT_FALSE(writeMidiFile(dir.path + "/missing/song.mid", referenceTrack(), mode(0), prompt));
     ASSERT_EQ(prompt.messages.size(), 2u);
-    EXPECT_EQ(prompt.messages[0].text, "Failed to Open File.");
+    // After the message, the system's own words for why.
+    EXPECT_EQ(prompt.messages[0].text, "Failed to Open File. Is a directory");
+    EXPECT_EQ(prompt.messages[1].text, "Failed to Open File. No such file or directory");
     EXPECT_EQ(prompt.messages[0].title, "ERROR");
     EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Error);
     struct stat st;
@@ -363,7 +365,7 @@ TEST_F(ExportCommand, AFailedWriteOffersTheDialogAgainUntilOneSucceeds) {
     ASSERT_EQ(prompt.saveChoices.size(), 2u);
     EXPECT_EQ(prompt.saveChoices[0].filter, "MIDI Files (*.mid)|*.mid||");
     EXPECT_EQ(prompt.saveChoices[0].defaultExtension, "mid");
-    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File."});
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File. No such file or directory"});
     EXPECT_EQ(readWholeFile(good), buildMidiFile(view.track, view.settings));
 }
 

@@ -469,7 +469,7 @@ TEST_F(ProjectFile, SettingsGoThroughTheSettersThatRequantize) {
 
 TEST_F(ProjectFile, WriteIntoAMissingFolderFailsToOpen) {
     EXPECT_FALSE(writeProjectFile(view, dir.path + "/nowhere/take.hwp"));
-    expectOnlyMessage("Failed to Open File.", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File. No such file or directory", PromptIcon::Error);
     EXPECT_TRUE(dir.entries().empty());
 }
 
@@ -478,7 +478,7 @@ TEST_F(ProjectFile, WriteOntoAFolderFailsAndLeavesItAndNoTemporary) {
     ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
     put(std::vector<uint8_t>{1, 2, 3}, "take.hwp/inside");
     EXPECT_FALSE(writeProjectFile(view, target));
-    expectOnlyMessage("Failed to Open File.", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File. Is a directory", PromptIcon::Error);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"take.hwp"});
     EXPECT_EQ(readWholeFile(target + "/inside"), (std::vector<uint8_t>{1, 2, 3}));
 }
@@ -501,7 +501,7 @@ TEST_F(ProjectFile, AFailedOverwriteLeavesTheOldFileByteForByte) {
     std::signal(SIGXFSZ, previous);
 
     EXPECT_FALSE(written);
-    expectOnlyMessage("Failed to Open File.", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File. File too large", PromptIcon::Error);
     EXPECT_EQ(readWholeFile(path), old);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"take.hwp"});
 }
@@ -650,6 +650,6 @@ TEST_F(ProjectFile, SaveShowsTheDialogAgainAfterAFailedWrite) {
     ASSERT_EQ(prompt.saveChoices.size(), 2u);
     EXPECT_EQ(prompt.saveChoices[1].filter, "Hummwell Project Files (*.hwp)|*.hwp|");
     EXPECT_EQ(prompt.saveChoices[1].defaultExtension, "hwp");
-    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File."});
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File. No such file or directory"});
     EXPECT_EQ(readWholeFile(path)->size(), 124u + 28u * 3u);
 }

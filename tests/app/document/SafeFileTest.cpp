@@ -68,3 +68,36 @@ TEST(SafeFile, FieldsAreLittleEndian) {
     EXPECT_EQ(getInt32(out.data() + 4), 0x01020304);
     EXPECT_EQ(getDouble(out.data() + 8), 1.0);
 }
+
+// A link to the file is kept and the file it names replaced; a link whose own target does not
+// exist yet gets that file; a relative link is read from its own folder.
+TEST(SafeFile, WritesThroughASymbolicLinkAndKeepsIt) {
+    testsignals::TempFolder dir;
+    ASSERT_EQ(::mkdir((dir.path + "/real").c_str(), 0755), 0);
+    const std::string target = dir.path + "/real/song.mid";
+    ASSERT_TRUE(writeFileAtomically(target, {1, 2, 3}));
+    const std::string link = dir.path + "/song.mid";
+    ASSERT_EQ(::symlink("real/song.mid", link.c_str()), 0);
+
+    ASSERT_TRUE(writeFileAtomically(link, {4, 5}));
+    struct stat st;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readWholeFile(target), (std::vector<uint8_t>{4, 5}));
+
+    const std::string dangling = dir.path + "/new.mid";
+    ASSERT_EQ(::symlink((dir.path + "/real/new.mid").c_str(), dangling.c_str()), 0);
+    ASSERT_TRUE(writeFileAtomically(dangling, {7}));
+    EXPECT_EQ(readWholeFile(dir.path + "/real/new.mid"), std::vector<uint8_t>{7});
+}
+
+TEST(SafeFile, AFailureSaysWhyInTheSystemsWords) {
+    testsignals::TempFolder dir;
+    std::string reason;
+    EXPECT_FALSE(writeFileAtomically(dir.path + "/missing/x.bin", {1}, &reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    EXPECT_FALSE(writeFileAtomically(dir.path, {1}, &reason));  // a folder stands there
+    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_EQ(failedToOpenMessage(reason), "Failed to Open File. Is a directory");
+    EXPECT_EQ(failedToOpenMessage(""), "Failed to Open File.");
+}
