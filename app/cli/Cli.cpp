@@ -330,12 +330,19 @@ std::string outputPath(const Args& a, const std::string& input, const std::strin
     return out;
 }
 
-// "6:20.4"
-std::string clockTime(double seconds) {
-    char text[32];
+// "6:20.4"; with more decimals, "6:20.40002".
+std::string clockTime(double seconds, int decimals = 1) {
+    char text[48];
     const int minutes = static_cast<int>(seconds / 60.0);
-    std::snprintf(text, sizeof text, "%d:%04.1f", minutes, seconds - 60.0 * minutes);
+    std::snprintf(text, sizeof text, "%d:%0*.*f", minutes, decimals + 3, decimals, seconds - 60.0 * minutes);
     return text;
+}
+
+// The decimals that tell two times apart, from one up to a sample's worth.
+int decimalsApart(double a, double b) {
+    int d = 1;
+    while (d < 6 && clockTime(a, d) == clockTime(b, d)) ++d;
+    return d;
 }
 
 std::string fixed(double v, int decimals) {
@@ -401,10 +408,12 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     std::string error;
     if (!decodeAudio(input, t.capacitySeconds(), audio, error)) throw Failure(input + ": " + error);
     if (audio.samples.empty()) throw Failure(input + ": holds no audio");
-    if (audio.sourceSeconds > t.capacitySeconds() + 1e-9)
-        console.err << kProgram << ": warning: " << input << " lasts " << clockTime(audio.sourceSeconds)
-                    << " but the track holds " << clockTime(t.capacitySeconds())
-                    << "; transcribed up to " << clockTime(t.capacitySeconds()) << "\n";
+    if (audio.sourceSeconds > t.capacitySeconds() + 1e-9) {
+        const int d = decimalsApart(audio.sourceSeconds, t.capacitySeconds());
+        console.err << kProgram << ": warning: " << input << " lasts " << clockTime(audio.sourceSeconds, d)
+                    << " but the track holds " << clockTime(t.capacitySeconds(), d)
+                    << "; transcribed up to " << clockTime(t.capacitySeconds(), d) << "\n";
+    }
 
     for (const SettingChoice& c : choices) t.view.setSetting(c.setting, c.value);
     const double seconds = audio.seconds();
@@ -413,8 +422,8 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
                     seconds);
     t.run(audio.samples, setup, [&bar](double done) { bar.update(done); });
     bar.finish();
-    const bool cut = t.cut || audio.sourceSeconds > t.capacitySeconds() + 1e-9;
-    showMessages(console, t.prompt.messages, 0, cut);  // the warning above names the cut
+    // A full track is no news by itself: only a real cut is reported, by the warning above.
+    showMessages(console, t.prompt.messages, 0, true);
     if (t.blocks.empty()) throw Failure(input + ": nothing was transcribed");
     if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
 }
@@ -529,8 +538,11 @@ void describeProject(const ViewState& view, const std::string& path, std::ostrea
     int lowest = 128, highest = -1;
     for (int i = 0; i < track.frameCount(); ++i)
         if (track.mark[i] == kMarkOnset) {
-            lowest = std::min(lowest, track.note[i]);
-            highest = std::max(highest, track.note[i]);
+            // Unquantized ("As Is") notes carry no note number: the sung pitch's note.
+            const int n = track.note[i] > 0 ? track.note[i] : view.snap(track.pitch[i]);
+            if (n <= 0) continue;
+            lowest = std::min(lowest, n);
+            highest = std::max(highest, n);
         }
     out << path << ": Hummwell project\n";
     out << "  frames       " << track.frameCount() << " (" << fixed(track.frameCount() * kFrameMs / 1000.0, 2)

@@ -89,6 +89,11 @@ TEST_F(TranscribeMelody, AProjectExportsToTheSameMidiAsTheDirectTranscription) {
     EXPECT_NE(info.out.find("Hummwell project"), std::string::npos);
     EXPECT_NE(info.out.find("notes        12, MIDI 60..79"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Note Quantizing"), std::string::npos) << info.out;
+
+    // An unquantized project names the range of the sung notes, not "MIDI 0..0".
+    ASSERT_EQ(runCli({"transcribe", take, "-o", path("as-is.hwp")}).code, 0);
+    const CliRun asIs = runCli({"info", path("as-is.hwp")});
+    EXPECT_NE(asIs.out.find("notes        12, MIDI 60..79"), std::string::npos) << asIs.out;
 }
 
 TEST_F(TranscribeMelody, SettingsShapeTheNotesAndReachTheFiles) {
@@ -229,6 +234,23 @@ TEST(LongInput, IsCutAtTheTracksCapacityWithAWarning) {
                          " lasts 6:40.0 but the track holds 6:20.4; transcribed up to 6:20.4\n");
     const hummwell::cli::MidiFileContents m = readMidi(out);
     EXPECT_NEAR(m.seconds, 32767 * 512.0 / 44100.0, 0.05);  // the full track
+
+    // Exactly what the track holds is no cut and gets no word; one sample more is a cut,
+    // told with times that differ.
+    const hummwell::cli::FileTranscription capacity;
+    const size_t holds = static_cast<size_t>(capacity.blockCapacity()) * 512;
+    std::vector<float> exact(holds, 0.0f);
+    for (int i = 0; i < 44100; ++i) exact[i] = 0.3f * std::sin(2.0 * M_PI * 330.0 * i / 44100);
+    writeAudio(input, exact, 44100, 1);
+    const CliRun full = runCli({"transcribe", input, "-o", out});
+    ASSERT_EQ(full.code, 0) << full.err;
+    EXPECT_EQ(full.err, "");
+    exact.push_back(0.0f);
+    writeAudio(input, exact, 44100, 1);
+    const CliRun over = runCli({"transcribe", input, "-o", out});
+    ASSERT_EQ(over.code, 0) << over.err;
+    EXPECT_EQ(over.err, "hummwell-cli: warning: " + input +
+                            " lasts 6:20.40093 but the track holds 6:20.40091; transcribed up to 6:20.40091\n");
 }
 
 TEST(FileTranscription, FillsTheTrackToItsCapacityAndNoFurther) {
