@@ -391,6 +391,13 @@ void showMessages(const Console& console, const std::vector<std::string>& messag
     }
 }
 
+// What a reader said of a file it could read (an invalid setting replaced, frames read as
+// rests): warnings, one line each.
+void showReaderWarnings(const Console& console, const std::string& path,
+                        const std::vector<std::string>& messages) {
+    for (const std::string& m : messages) console.err << kProgram << ": warning: " << path << ": " << m << "\n";
+}
+
 int countNotes(const FrameTrack& track) {
     return static_cast<int>(std::count(track.mark.begin(), track.mark.end(), kMarkOnset));
 }
@@ -526,6 +533,8 @@ int exportCommand(const std::vector<std::string>& args, const Console& console) 
     if (!readProjectFile(t.view, input))
         throw Failure(input + ": " + (t.prompt.messages.empty() ? "cannot be read"
                                                                 : t.prompt.messages.back()));
+    showReaderWarnings(console, input, t.prompt.messages);
+    t.prompt.messages.clear();
     for (const SettingChoice& c : choices) t.view.setSetting(c.setting, c.value);
     if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
     writeResult(t, out);
@@ -620,6 +629,7 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
         if (!readProjectFile(t.view, path))
             throw Failure(path + ": " + (t.prompt.messages.empty() ? "cannot be read"
                                                                    : t.prompt.messages.back()));
+        showReaderWarnings(console, path, t.prompt.messages);
         describeProject(t.view, path, console.out);
         return kExitOk;
     }

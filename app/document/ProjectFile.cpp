@@ -4,6 +4,7 @@
 #include "ViewState.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -28,6 +29,9 @@ static_assert(sizeof(kProjectMagic) == kMagicBytes + 1);
 static_assert(sizeof(ProjectSettings::ownerLabel) == kLabelBytes);
 
 const char* const kFailedToOpen = "Failed to Open File.";
+// Far beyond anything sung or any number of Volume Ups, yet safe to compute with.
+constexpr double kHighestStoredPitch = 127.0;
+constexpr double kHighestStoredVolume = 1e9;
 const char* const kInvalidFile = "Invalid Hummwell file";
 const char* const kWrongVersion = "This file is not for Hummwell plus";
 const char* const kInvalidLength = "Invalid Hummwell file length";
@@ -115,6 +119,23 @@ void readColumns(FrameTrack& track, const uint8_t* body, size_t n) {
     for (size_t i = 0; i < n; ++i, body += 4) track.note[i] = getInt32(body);
 }
 
+// Values no writer of ours stores (a pitch of 1e300, NaN, a mark of 7) are read as a rest
+// before anything computes with them. Returns how many frames were.
+int restOutOfRangeFrames(FrameTrack& track) {
+    int mended = 0;
+    for (int i = 0; i < track.frameCount(); ++i) {
+        const double p = track.pitch[i], v = track.volume[i];
+        const bool pitchOk = std::isfinite(p) && p >= 0.0 && p <= kHighestStoredPitch;
+        const bool volumeOk = std::isfinite(v) && v >= 0.0 && v <= kHighestStoredVolume;
+        const bool markOk = track.mark[i] >= kMarkRest && track.mark[i] <= kMarkOnset;
+        const bool noteOk = track.note[i] >= 0 && track.note[i] <= 127;
+        if (pitchOk && volumeOk && markOk && noteOk) continue;
+        track.set(i, Frame{});
+        ++mended;
+    }
+    return mended;
+}
+
 // The state of New Project: one rest frame, nothing sounding, nothing drawn.
 void showEmptyTrack(ViewState& view) {
     view.output.allNotesOff();
@@ -159,6 +180,9 @@ bool readProjectFile(ViewState& view, const std::string& path) {
         view.track.reset();
     } else {
         readColumns(view.track, bytes.data() + kProjectHeaderBytes, static_cast<size_t>(count));
+        if (const int mended = restOutOfRangeFrames(view.track))
+            view.prompt.error(std::to_string(mended) + " frames hold values out of range; they are read as rests",
+                              PromptIcon::Exclamation);
         // Cut before the setters re-quantize and redraw, so nothing beyond the capacity of the
         // track pictures is ever drawn.
         view.track.cutTo(view.maxFrames);

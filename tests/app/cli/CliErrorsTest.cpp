@@ -270,3 +270,43 @@ TEST_F(BadInput, WithoutAnOutputTheResultGoesBesideTheInput) {
     ASSERT_EQ(runCli({"frames", path("take.wav")}).code, 0);
     expectOnly({"take.wav", "take.mid", "take.frames.csv"});
 }
+
+// A project with an impossible speed and frames no writer of ours makes (found by fuzzing the
+// export: a pitch of 1e300 reached an int conversion in the quantizer). The reader's warnings
+// reach the console, and the frames are read as rests before anything computes with them.
+TEST_F(BadInput, AProjectsOutOfRangeValuesAreWarnedAboutAndReadAsRests) {
+    writeAudio(path("take.wav"), sungmelody::render(sungmelody::exampleMelody(), 44100, 1), 44100, 1);
+    ASSERT_EQ(runCli({"transcribe", path("take.wav"), "-o", path("take.hwp")}).code, 0);
+    std::vector<uint8_t> bytes = *hummwell::readWholeFile(path("take.hwp"));
+    const auto putAt = [&bytes](size_t at, const std::vector<uint8_t>& v) {
+        std::copy(v.begin(), v.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    std::vector<uint8_t> field;
+    hummwell::putInt32(field, 999);
+    putAt(40, field);  // Speed, the first setting
+    const size_t frames = (bytes.size() - 124) / 28;
+    const size_t pitches = 124, volumes = pitches + 8 * frames, marks = volumes + 12 * frames;
+    for (const auto& [frame, pitch] : std::vector<std::pair<size_t, double>>{
+             {100, 1e300}, {101, std::nan("")}, {102, -5.0}, {103, INFINITY}}) {
+        field.clear();
+        hummwell::putDouble(field, pitch);
+        putAt(pitches + 8 * frame, field);
+    }
+    field.clear();
+    hummwell::putDouble(field, -INFINITY);
+    putAt(volumes + 8 * 200, field);
+    field.clear();
+    hummwell::putInt32(field, 7);
+    putAt(marks + 4 * 300, field);
+    hummwell::writeFileAtomically(path("bad.hwp"), bytes);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"export", path("bad.hwp"), "-o", path("bad.mid"), "--quantize", "relative"},
+          std::vector<std::string>{"info", path("bad.hwp")}}) {
+        const CliRun r = runCli(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.err.find("warning: " + path("bad.hwp") + ": Invalid Speed"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("6 frames hold values out of range; they are read as rests"), std::string::npos)
+            << r.err;
+    }
+}
