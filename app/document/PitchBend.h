@@ -12,10 +12,12 @@ inline constexpr int kBendMax = 16383;
 inline constexpr double kBendPerSemitone = 682.6666666666666;  // 8192 units span 12 semitones
 inline constexpr double kBendPerCent = 40.96;                  // 8192 units span 2 semitones
 
-// Rounded half up and held to the 14-bit range: exactly 12 semitones up would be 16384, one
-// past it.
+// Rounded as the MIDI output's rule has it, truncated toward zero and then one added when
+// the remainder is at least 0.5 (so -2.7 gives -2, where floor(x + 0.5) would give -3), and
+// held to the 14-bit range: exactly 12 semitones up would be 16384, one past it.
 inline int bendFromUnits(double units) {
-    const double rounded = std::floor(units + 0.5);
+    const double whole = std::trunc(units);
+    const double rounded = whole + (units - whole >= 0.5 ? 1.0 : 0.0);
     if (std::isnan(rounded)) return kBendCentre;
     const double v = kBendCentre + rounded;
     if (v <= 0.0) return 0;

@@ -214,6 +214,13 @@ TEST(PitchBend, ValuesAreRoundedHalfUpAndHeldToFourteenBits) {
     EXPECT_EQ(pitchBendValue(48.0, 60), 0);
     EXPECT_EQ(pitchBendValue(47.0, 60), 0);
     EXPECT_EQ(pitchBendValue(60.5, 60), 8192 + 341);  // 341.33
+    // Truncated toward zero, then one up from a remainder of 0.5: below the note the offset
+    // rounds towards it (-0.8 semitone is -546.13 units, -1.2 is -819.2 units).
+    EXPECT_EQ(pitchBendValue(59.2, 60), 8192 - 546);
+    EXPECT_EQ(pitchBendValue(58.8, 60), 8192 - 819);
+    EXPECT_EQ(pitchBendValue(60.001, 60), 8192 + 1);   // 0.68 units up
+    EXPECT_EQ(pitchBendValue(59.999, 60), 8192);       // 0.68 units down truncates to 0
+    EXPECT_EQ(referenceBendValue(199), 8192 - 4055);   // -4055.04
     EXPECT_EQ(referenceBendValue(100), 8192);
     EXPECT_EQ(referenceBendValue(0), 8192 + 4096);
     EXPECT_EQ(referenceBendValue(200), 8192 - 4096);
