@@ -4,6 +4,8 @@
 #include <soxr.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -85,6 +87,16 @@ bool decodeAudio(const std::string& path, double maxSeconds, DecodedAudio& out,
     }
     out.sourceRate = info.samplerate;
     out.sourceChannels = info.channels;
+    // What the header promises. A WAV cut short is opened at the length it really has, and
+    // only the library's log says so ("data : 88200 (should be 44100)").
+    sf_count_t promised = info.frames;
+    char log[4096] = {};
+    sf_command(file.get(), SFC_GET_LOG_INFO, log, sizeof log);
+    if (const char* data = std::strstr(log, "\ndata : ")) {
+        long long said = 0, is = 0;
+        if (std::sscanf(data, "\ndata : %lld (should be %lld)", &said, &is) == 2 && is > 0 && said > is)
+            promised = static_cast<sf_count_t>(static_cast<double>(info.frames) * said / is);
+    }
 
     // Read a little past the limit, so the resampler's edge lies beyond what is kept. The
     // samples are read straight into place: a recording is tens of megabytes.
@@ -103,7 +115,16 @@ bool decodeAudio(const std::string& path, double maxSeconds, DecodedAudio& out,
         if (got <= 0) break;
         frames += got;
     }
-    if (frames >= wanted && info.frames > frames) frames = info.frames;  // the rest is not read
+    if (frames >= wanted && info.frames > frames) {
+        frames = info.frames;  // the rest is not read
+    } else if (promised > frames) {
+        // The header promised more than the file holds: a copy or a recording cut short.
+        char text[160];
+        std::snprintf(text, sizeof text, "the file ends after %.2f s though its header promises %.2f s; "
+                      "what is there is transcribed", static_cast<double>(frames) / info.samplerate,
+                      static_cast<double>(promised) / info.samplerate);
+        out.warnings.push_back(text);
+    }
     if (sf_error(file.get()) != SF_ERR_NO_ERROR) {
         error = std::string("cannot be read to the end (") + sf_strerror(file.get()) + ")";
         return false;
@@ -113,6 +134,18 @@ bool decodeAudio(const std::string& path, double maxSeconds, DecodedAudio& out,
         return false;
     }
     out.sourceSeconds = static_cast<double>(frames) / info.samplerate;
+
+    // Floating-point files may hold NaN or infinity: silence, before anything computes with
+    // them (a NaN would spread through the resampler and drag the measured floor down).
+    size_t notNumbers = 0;
+    for (float& v : interleaved)
+        if (!std::isfinite(v)) {
+            v = 0.0f;
+            ++notNumbers;
+        }
+    if (notNumbers > 0)
+        out.warnings.push_back(std::to_string(notNumbers) +
+                               " samples are not finite numbers; they are read as silence");
 
     std::vector<float> mono =
         info.channels == 1 ? std::move(interleaved) : mixToMono(interleaved, info.channels);

@@ -16,6 +16,8 @@ struct DecodedAudio {
     int sourceChannels = 0;
     double sourceSeconds = 0.0;  // the whole file, also when only its start was decoded
     double seconds() const { return static_cast<double>(samples.size()) / kEngineRate; }
+    // What the caller should tell the user: a file cut short, samples that are no numbers.
+    std::vector<std::string> warnings;
 };
 
 // Mono, resampled and quantised audio of `path`, at most its first `maxSeconds`; false with a

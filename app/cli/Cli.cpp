@@ -415,6 +415,7 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     std::string error;
     if (!decodeAudio(input, t.capacitySeconds(), audio, error)) throw Failure(input + ": " + error);
     if (audio.samples.empty()) throw Failure(input + ": holds no audio");
+    for (const std::string& w : audio.warnings) console.err << kProgram << ": warning: " << input << ": " << w << "\n";
     if (audio.sourceSeconds > t.capacitySeconds() + 1e-9) {
         const int d = decimalsApart(audio.sourceSeconds, t.capacitySeconds());
         console.err << kProgram << ": warning: " << input << " lasts " << clockTime(audio.sourceSeconds, d)

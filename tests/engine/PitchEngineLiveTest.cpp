@@ -127,8 +127,14 @@ TEST_F(LiveRunTest, ANewRunDropsWhatTheLastOneLeftUndelivered) {
     std::lock_guard lock(seenMutex);
     EXPECT_TRUE(std::equal(seenBlocks[first].begin(), seenBlocks[first].end(), take.begin()))
         << "the new run starts from its own first block";
-    for (size_t b = 1; b < first; ++b)
-        EXPECT_TRUE(std::equal(seenBlocks[b].begin(), seenBlocks[b].end(), take.begin() + b * 512));
+    // However far the first run got before it was stopped (on a loaded machine it may have
+    // played the whole take and gone on into the silence after it), it delivered the file's
+    // blocks in order.
+    const std::vector<int16_t> silence(512, 0);
+    for (size_t b = 1; b < first; ++b) {
+        const auto expected = b < 40 ? take.begin() + static_cast<std::ptrdiff_t>(b * 512) : silence.begin();
+        EXPECT_TRUE(std::equal(seenBlocks[b].begin(), seenBlocks[b].end(), expected)) << b;
+    }
 }
 
 TEST_F(LiveRunTest, VolumeRunFollowsTheMixerAndItsGainIsAudible) {

@@ -310,3 +310,26 @@ TEST_F(BadInput, AProjectsOutOfRangeValuesAreWarnedAboutAndReadAsRests) {
             << r.err;
     }
 }
+
+// A recording cut short is transcribed as far as it goes, with a word; samples that are no
+// numbers are silence, and the floor is measured from the rest.
+TEST_F(BadInput, AShortFileAndSamplesThatAreNoNumbersAreToldAbout) {
+    std::vector<float> melody = sungmelody::render(sungmelody::exampleMelody(), 44100, 1);
+    writeAudio(path("whole.wav"), melody, 44100, 1);
+    std::vector<uint8_t> bytes = *hummwell::readWholeFile(path("whole.wav"));
+    bytes.resize(bytes.size() / 2);  // the header still promises the whole take
+    hummwell::writeFileAtomically(path("short.wav"), bytes);
+    const CliRun cut = runCli({"transcribe", path("short.wav"), "-o", path("short.mid")});
+    ASSERT_EQ(cut.code, 0) << cut.err;
+    EXPECT_NE(cut.err.find("warning: " + path("short.wav") + ": the file ends after"), std::string::npos)
+        << cut.err;
+
+    for (size_t i = 0; i < 2000; ++i) melody[i] = i % 2 ? std::nanf("") : INFINITY;
+    writeAudio(path("nan.wav"), melody, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const CliRun nan = runCli({"transcribe", path("nan.wav"), "-o", path("nan.mid")});
+    ASSERT_EQ(nan.code, 0) << nan.err;
+    EXPECT_NE(nan.err.find("2000 samples are not finite numbers; they are read as silence"), std::string::npos)
+        << nan.err;
+    EXPECT_EQ(nan.out.find("noise floor -200.0"), std::string::npos) << nan.out;
+    EXPECT_GE(readMidi(path("nan.mid")).notes.size(), 11u);
+}
