@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -617,11 +618,17 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         throw Failure(path + ": " + (std::filesystem::exists(path, ec) ? "is not a file" : "no such file"));
-    const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path);
-    if (!bytes) throw Failure(path + ": cannot be read");
-    const auto startsWith = [&bytes](const char* magic) {
+    // The first bytes say what the file is: a large file of another kind is never read whole.
+    std::vector<char> head(16);
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw Failure(path + ": cannot be read");
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<size_t>(in.gcount()));
+    }
+    const auto startsWith = [&head](const char* magic) {
         const size_t n = std::strlen(magic);
-        return bytes->size() >= n && std::equal(magic, magic + n, bytes->begin());
+        return head.size() >= n && std::equal(magic, magic + n, head.begin());
     };
     const std::string ext = extensionOf(path);
 
@@ -643,6 +650,8 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
         return kExitOk;
     }
     if (startsWith("MThd") || ext == ".mid" || ext == ".midi") {
+        const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path);
+        if (!bytes) throw Failure(path + ": cannot be read");
         MidiFileContents m;
         std::string error;
         if (!readMidiFile(*bytes, m, error)) throw Failure(path + ": " + error);

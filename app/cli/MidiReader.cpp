@@ -1,6 +1,7 @@
 #include "MidiReader.h"
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <utility>
 
@@ -61,24 +62,47 @@ struct TempoChange {
     uint32_t microsPerQuarter;
 };
 
-// Seconds at `tick` under the tempo map (sorted by tick).
-double secondsAt(uint64_t tick, const std::vector<TempoChange>& tempos, int division) {
-    if (division < 0) {  // SMPTE: frames per second times ticks per frame, tempo ignored
-        const int fps = -(division >> 8);
-        const int perFrame = division & 0xFF;
-        return static_cast<double>(tick) / (fps * perFrame);
+// Seconds at a tick under the tempo map: the seconds at each tempo change are summed once,
+// so that each look-up is a binary search and a file of many notes and many tempo changes is
+// read in n log n, not n × m.
+class TempoMap {
+public:
+    TempoMap(const std::vector<TempoChange>& sorted, int division) : division_(division) {
+        if (division_ < 0) return;  // SMPTE: the tempo plays no part
+        double seconds = 0.0;
+        uint64_t at = 0;
+        uint32_t tempo = kDefaultTempo;
+        for (const TempoChange& t : sorted) {
+            seconds += static_cast<double>(t.tick - at) * tempo / 1e6 / division_;
+            at = t.tick;
+            tempo = t.microsPerQuarter;
+            spans_.push_back({at, seconds, tempo});
+        }
     }
-    double seconds = 0.0;
-    uint64_t at = 0;
-    uint32_t tempo = kDefaultTempo;
-    for (const TempoChange& t : tempos) {
-        if (t.tick >= tick) break;
-        seconds += static_cast<double>(t.tick - at) * tempo / 1e6 / division;
-        at = t.tick;
-        tempo = t.microsPerQuarter;
+    double secondsAt(uint64_t tick) const {
+        if (division_ < 0) {  // frames per second times ticks per frame
+            const int fps = -(division_ >> 8);
+            const int perFrame = division_ & 0xFF;
+            return static_cast<double>(tick) / (fps * perFrame);
+        }
+        // The last change before `tick` (a change at `tick` itself applies only after it).
+        const auto after = std::lower_bound(spans_.begin(), spans_.end(), tick,
+                                            [](const Span& s, uint64_t t) { return s.tick < t; });
+        if (after == spans_.begin())
+            return static_cast<double>(tick) * kDefaultTempo / 1e6 / division_;
+        const Span& s = *(after - 1);
+        return s.seconds + static_cast<double>(tick - s.tick) * s.tempo / 1e6 / division_;
     }
-    return seconds + static_cast<double>(tick - at) * tempo / 1e6 / division;
-}
+
+private:
+    struct Span {
+        uint64_t tick;
+        double seconds;
+        uint32_t tempo;
+    };
+    int division_;
+    std::vector<Span> spans_;
+};
 
 }  // namespace
 
@@ -105,6 +129,11 @@ bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std:
     if (out.format > 2 || out.division == 0) {
         error = "not a Standard MIDI File (format " + std::to_string(out.format) +
                 ", division " + std::to_string(out.division) + ")";
+        return false;
+    }
+    // An SMPTE division needs frames per second and ticks per frame, or no time can be told.
+    if (out.division < 0 && ((out.division & 0xFF) == 0 || -(out.division >> 8) <= 0)) {
+        error = "not a Standard MIDI File (SMPTE division with no ticks per frame)";
         return false;
     }
 
@@ -197,7 +226,7 @@ bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std:
         return a.tick != b.tick ? a.tick < b.tick : a.kind < b.kind;  // offs before ons
     });
     // A note ends at the first note-off of its channel and key after it.
-    std::map<std::pair<int, int>, std::vector<size_t>> sounding;
+    std::map<std::pair<int, int>, std::deque<size_t>> sounding;
     std::vector<uint64_t> endTick;
     std::vector<uint64_t> startTick;
     for (const Event& e : events) {
@@ -209,14 +238,15 @@ bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std:
             endTick.push_back(lastTick);
         } else if (!open.empty()) {
             endTick[open.front()] = e.tick;
-            open.erase(open.begin());
+            open.pop_front();
         }
     }
+    const TempoMap map(tempos, out.division);
     for (size_t i = 0; i < out.notes.size(); ++i) {
-        out.notes[i].startSeconds = secondsAt(startTick[i], tempos, out.division);
-        out.notes[i].endSeconds = secondsAt(endTick[i], tempos, out.division);
+        out.notes[i].startSeconds = map.secondsAt(startTick[i]);
+        out.notes[i].endSeconds = map.secondsAt(endTick[i]);
     }
-    out.seconds = secondsAt(lastTick, tempos, out.division);
+    out.seconds = map.secondsAt(lastTick);
     return true;
 }
 

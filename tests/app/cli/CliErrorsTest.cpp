@@ -333,3 +333,59 @@ TEST_F(BadInput, AShortFileAndSamplesThatAreNoNumbersAreToldAbout) {
     EXPECT_EQ(nan.out.find("noise floor -200.0"), std::string::npos) << nan.out;
     EXPECT_GE(readMidi(path("nan.mid")).notes.size(), 11u);
 }
+
+TEST(MidiReader, SmpteTimeNeedsTicksPerFrameAndManyTempoChangesAddUp) {
+    // 25 frames a second and 0 ticks per frame: no time can be told (it gave NaN seconds).
+    const std::vector<uint8_t> noTicks{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0xE7, 0x00,
+                                       'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00};
+    hummwell::cli::MidiFileContents m;
+    std::string error;
+    EXPECT_FALSE(hummwell::cli::readMidiFile(noTicks, m, error));
+    EXPECT_EQ(error, "not a Standard MIDI File (SMPTE division with no ticks per frame)");
+
+    // 25 frames of 40 ticks: a note 1,000 ticks in starts at 1 s.
+    std::vector<uint8_t> smpte = noTicks;
+    smpte[13] = 40;
+    smpte.resize(18);
+    const std::vector<uint8_t> track{0x87, 0x68, 0x90, 0x3C, 0x64, 0x0A, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    for (const uint8_t b : {uint8_t{0}, uint8_t{0}, uint8_t{0}, static_cast<uint8_t>(track.size())}) smpte.push_back(b);
+    smpte.insert(smpte.end(), track.begin(), track.end());
+    ASSERT_TRUE(hummwell::cli::readMidiFile(smpte, m, error)) << error;
+    ASSERT_EQ(m.notes.size(), 1u);
+    EXPECT_DOUBLE_EQ(m.notes[0].startSeconds, 1.0);
+
+    // A tempo change every quarter, alternating 60 and 120 bpm, with a note on every quarter:
+    // each note starts where the halves and wholes of the seconds before it add up to.
+    std::vector<uint8_t> body;
+    const int quarters = 200;
+    for (int q = 0; q < quarters; ++q) {
+        const uint32_t micros = q % 2 ? 500000 : 1000000;
+        body.insert(body.end(), {0x00, 0xFF, 0x51, 0x03, static_cast<uint8_t>(micros >> 16),
+                                 static_cast<uint8_t>(micros >> 8), static_cast<uint8_t>(micros)});
+        body.insert(body.end(), {0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x00});  // 480 ticks
+    }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    std::vector<uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k'};
+    for (int shift : {24, 16, 8, 0}) file.push_back(static_cast<uint8_t>(body.size() >> shift));
+    file.insert(file.end(), body.begin(), body.end());
+    ASSERT_TRUE(hummwell::cli::readMidiFile(file, m, error)) << error;
+    ASSERT_EQ(m.notes.size(), static_cast<size_t>(quarters));
+    double expected = 0.0;
+    for (int q = 0; q < quarters; ++q) {
+        EXPECT_NEAR(m.notes[q].startSeconds, expected, 1e-9) << q;
+        expected += q % 2 ? 0.5 : 1.0;
+    }
+    EXPECT_NEAR(m.seconds, expected, 1e-9);
+}
+
+// info looks at a file's first bytes before anything else: a huge file of another kind is
+// turned away without being read.
+TEST_F(BadInput, InfoTurnsAwayAHugeFileOfAnotherKindAtOnce) {
+    const std::string huge = path("huge.wav");
+    { std::ofstream create(huge); }
+    std::filesystem::resize_file(huge, 4ull << 30);  // sparse: 4 GiB of zeros, no disk
+    const CliRun r = runCli({"info", huge});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("not a Hummwell project"), std::string::npos) << r.err;
+    std::filesystem::remove(huge);
+}
