@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz/ and runs each for SECONDS (default
+# 600), seeded with files the project itself writes. Findings go to build-fuzz/findings/NAME/;
+# the corpus grows in build-fuzz/corpus/NAME/. Not part of CI.
+#   bash scripts/fuzz.sh [SECONDS [TARGET...]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-600}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(project volume_file midi_reader audio_file pushed_samples)
+
+bash scripts/install-deps.sh
+missing=()
+for package in clang libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DHUMMWELL_FUZZ=ON -DHUMMWELL_BUILD_TESTS=OFF \
+  -DHUMMWELL_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-fuzz -j2 --target hummwell-cli make_melody $(printf 'fuzz_%s ' "${targets[@]}")
+
+# Seeds: what the project writes.
+seeds=build-fuzz/seeds
+mkdir -p "$seeds"/{project,volume_file,midi_reader,audio_file,pushed_samples}
+export ASAN_OPTIONS=detect_leaks=0
+build-fuzz/examples/make_melody "$seeds/audio_file/melody.wav" 22050 1 >/dev/null
+build-fuzz/examples/make_melody "$seeds/audio_file/melody.flac" 8000 2 >/dev/null
+cli=build-fuzz/app/hummwell-cli
+$cli transcribe "$seeds/audio_file/melody.wav" -o "$seeds/project/melody.hwp" --quiet >/dev/null
+$cli transcribe "$seeds/audio_file/melody.wav" -o "$seeds/midi_reader/melody.mid" --quiet >/dev/null
+cp tests/app/data/*.mid "$seeds/midi_reader/"
+python3 - "$seeds/volume_file/default.hvc" <<'PY'
+import struct, sys
+open(sys.argv[1], "wb").write(b"Sonavent VCF1.0\n" + b"default".ljust(20, b"\0")
+                              + struct.pack("<5id", 128, 0, 50, 50, -50, -120.0))
+PY
+head -c 200000 "$seeds/audio_file/melody.wav" | tail -c 100000 > "$seeds/pushed_samples/melody.raw"
+
+for t in "${targets[@]}"; do
+  mkdir -p "build-fuzz/corpus/$t" "build-fuzz/findings/$t"
+  echo "== fuzz_$t for $seconds s"
+  extra=()
+  # A pushed input of 40 blocks already reaches every stage; longer ones only run slower.
+  [ "$t" = pushed_samples ] && extra=(-max_len=20480)
+  "build-fuzz/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 "${extra[@]}" \
+    -artifact_prefix="build-fuzz/findings/$t/" "build-fuzz/corpus/$t" "$seeds/$t" 2>&1 |
+    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE|ERROR|SUMMARY' || true
+  echo "findings: $(ls "build-fuzz/findings/$t" | wc -l)"
+done
