@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Hummwell needs, when they are missing.
-# Runs as root (as CI does) or through sudo.
+# Installs the Debian packages that building and testing Hummwell needs, and any others named
+# as arguments, when they are missing. Runs as root (as CI does) or through sudo.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-mido
+  "$@"
 )
 
 missing=()

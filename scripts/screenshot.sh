@@ -28,17 +28,7 @@ default_out=hummwell-main-window.png
 out="$(realpath -m "${1:-$default_out}")"
 project="${2:-}"
 
-tools=(xvfb imagemagick xdotool x11-utils sox)
-missing=()
-for package in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh xvfb imagemagick xdotool x11-utils sox
 bash scripts/build.sh
 
 # A private display, runtime folder and profile: the user's own are left alone.
