@@ -3,7 +3,7 @@
 #include "capture/AlsaSource.h"
 #include "capture/SilenceSource.h"
 #include "capture/SoundSystem.h"
-#include "capture/WavFileSource.h"
+#include "capture/AudioFileSource.h"
 #include "mixer/AlsaMixer.h"
 #include "mixer/SoftwareMixer.h"
 
@@ -64,7 +64,7 @@ EngineBackends backendsFor(const char* capture) {
     auto mixer = std::make_unique<SoftwareMixer>();
     const SoftwareMixer* gain = mixer.get();
     if (choice.rfind("file:", 0) == 0)
-        return {std::move(mixer), std::make_unique<WavFileSource>(choice.substr(5), gain), {}};
+        return {std::move(mixer), std::make_unique<AudioFileSource>(choice.substr(5), gain), {}};
     if (choice != "silence")
         std::fprintf(stderr, "tonik: unknown TONIK_CAPTURE \"%s\" (alsa, alsa:DEVICE, file:PATH or "
                      "silence); capturing silence\n", choice.c_str());

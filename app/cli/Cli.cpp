@@ -1,7 +1,7 @@
 #include "Cli.h"
 
-#include "AudioFile.h"
 #include "FileTranscription.h"
+#include "capture/AudioFileStream.h"
 #include "document/MidiExport.h"
 #include "MidiReader.h"
 #include "document/ProjectFile.h"
@@ -412,25 +412,37 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     const std::vector<SettingChoice> choices = settingChoices(a, before);
     const std::optional<int> quantize = quantizeChoice(a);
 
-    DecodedAudio audio;
-    std::string error;
-    if (!decodeAudio(input, t.capacitySeconds(), audio, error)) throw Failure(input + ": " + error);
-    if (audio.samples.empty()) throw Failure(input + ": holds no audio");
-    for (const std::string& w : audio.warnings) console.err << kProgram << ": warning: " << input << ": " << w << "\n";
-    if (audio.sourceSeconds > t.capacitySeconds() + 1e-9) {
-        const int d = decimalsApart(audio.sourceSeconds, t.capacitySeconds());
-        console.err << kProgram << ": warning: " << input << " lasts " << clockTime(audio.sourceSeconds, d)
-                    << " but the track holds " << clockTime(t.capacitySeconds(), d)
-                    << "; transcribed up to " << clockTime(t.capacitySeconds(), d) << "\n";
+    tonik::AudioFileStream audio;
+    if (!audio.open(input)) throw Failure(input + ": " + audio.error());
+    const double capacity = t.capacitySeconds();
+    if (audio.sourceSeconds() > capacity + 1e-9) {
+        const int d = decimalsApart(audio.sourceSeconds(), capacity);
+        console.err << kProgram << ": warning: " << input << " lasts " << clockTime(audio.sourceSeconds(), d)
+                    << " but the track holds " << clockTime(capacity, d) << "; transcribed up to "
+                    << clockTime(capacity, d) << "\n";
     }
 
     for (const SettingChoice& c : choices) t.view.setSetting(c.setting, c.value);
-    const double seconds = audio.seconds();
+    const double seconds = std::min(audio.sourceSeconds(), capacity);
     ProgressBar bar(console,
                     console.errIsTerminal && !a.flags.count("quiet") && seconds > kProgressAfterSeconds,
                     seconds);
-    t.run(audio.samples, setup, [&bar](double done) { bar.update(done); });
+    t.run([&audio](int16_t* out, size_t count) { return audio.read(out, count); }, setup,
+          [&bar](double done) { bar.update(done); });
     bar.finish();
+    if (!audio.error().empty()) throw Failure(input + ": " + audio.error());
+    if (audio.framesRead() == 0) throw Failure(input + ": holds no audio");
+    if (audio.atEnd() && audio.promisedFrames() > audio.framesRead()) {
+        // The header promised more than the file holds: a copy or a recording cut short.
+        char text[160];
+        std::snprintf(text, sizeof text, "the file ends after %.2f s though its header promises %.2f s; "
+                      "what is there is transcribed", static_cast<double>(audio.framesRead()) / audio.sourceRate(),
+                      static_cast<double>(audio.promisedFrames()) / audio.sourceRate());
+        console.err << kProgram << ": warning: " << input << ": " << text << "\n";
+    }
+    if (audio.nonFiniteSamples() > 0)
+        console.err << kProgram << ": warning: " << input << ": " << audio.nonFiniteSamples()
+                    << " samples are not finite numbers; they are read as silence\n";
     // A full track is no news by itself: only a real cut is reported, by the warning above.
     showMessages(console, t.prompt.messages, 0, true);
     if (t.blocks.empty()) throw Failure(input + ": nothing was transcribed");

@@ -68,19 +68,36 @@ double blockLevel(const int16_t* block) {
 }
 
 // The level set-up's calibration over the input's first blocks.
-void FileTranscription::calibrate(const std::vector<int16_t>& samples) {
-    const size_t count = std::min(samples.size() / kBlock,
-                                  static_cast<size_t>(FloorCalibration::kCalibrationBlocks));
+void FileTranscription::calibrate(const std::vector<int16_t>& head) {
+    const size_t count = std::min(head.size() / kBlock, static_cast<size_t>(FloorCalibration::kCalibrationBlocks));
     FloorCalibration calibration;
-    for (size_t b = 0; b < count; ++b) calibration.observe(blockLevel(&samples[b * kBlock]), volume.floorLevel);
+    for (size_t b = 0; b < count; ++b) calibration.observe(blockLevel(&head[b * kBlock]), volume.floorLevel);
 }
 
 void FileTranscription::run(const std::vector<int16_t>& samples, const LevelSetup& setup,
                             const Progress& progress) {
+    size_t at = 0;
+    run([&](int16_t* out, size_t count) {
+        const size_t n = std::min(count, samples.size() - at);
+        std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(at), n, out);
+        at += n;
+        return n;
+    }, setup, progress);
+}
+
+void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, const Progress& progress) {
     prepareEngine();
     volume = setup.volume;
     blocks.clear();
-    if (setup.floor == FloorSource::Calibrated) calibrate(samples);
+    cut = false;
+    const size_t capacity = static_cast<size_t>(blockCapacity());
+
+    // The floor is measured on the first blocks before anything is sent, as the level set-up
+    // measures it before a take; those blocks are then the take's first.
+    std::vector<int16_t> head(std::min(capacity, static_cast<size_t>(FloorCalibration::kCalibrationBlocks)) * kBlock);
+    head.resize(read(head.data(), head.size()));
+    if (head.empty()) return;
+    if (setup.floor == FloorSource::Calibrated) calibrate(head);
     levels = deriveLevels(volume);
     view.levels = {levels.noiseLevel, levels.levelSpan, levels.onsetLevel};
 
@@ -89,15 +106,6 @@ void FileTranscription::run(const std::vector<int16_t>& samples, const LevelSetu
     tonik_volume_start(nullptr, ignoreLevel);
     tonik_volume_stop(levels.noiseLevel);
 
-    // Whole blocks, the last one completed with silence, then one silent block more: the
-    // transcriber decides each frame when the next one arrives.
-    const size_t inputBlocks = (samples.size() + kBlock - 1) / kBlock;
-    const size_t sent = std::min(inputBlocks, static_cast<size_t>(blockCapacity()));
-    cut = sent < inputBlocks;
-    std::vector<int16_t> padded(samples.begin(),
-                                samples.begin() + std::min(samples.size(), sent * kBlock));
-    padded.resize((sent + 1) * kBlock, 0);
-
     active = this;
     view.record(ViewState::CountIn::None);
     if (view.transportState != kRecording) {  // refused; its message is in the prompt
@@ -105,13 +113,32 @@ void FileTranscription::run(const std::vector<int16_t>& samples, const LevelSetu
         return;
     }
     recordBlocks_ = true;
-    for (size_t b = 0; b < sent; b += kBlocksPerSend) {
-        const size_t n = std::min(static_cast<size_t>(kBlocksPerSend), sent - b);
-        tonik_send(padded.data() + b * kBlock, static_cast<int>(n * kBlock), 0);
-        if (progress) progress(static_cast<double>((b + n) * kBlock) / 44100.0);
+    // Whole blocks, the last one completed with silence; then one silent block more, since the
+    // transcriber decides each frame when the next one arrives.
+    std::vector<int16_t> batch(static_cast<size_t>(kBlocksPerSend) * kBlock);
+    size_t headAt = 0, sent = 0;
+    bool ended = false;
+    while (!ended && sent < capacity) {
+        const size_t wanted = std::min(static_cast<size_t>(kBlocksPerSend), capacity - sent) * kBlock;
+        size_t got = std::min(wanted, head.size() - headAt);
+        std::copy_n(head.begin() + static_cast<std::ptrdiff_t>(headAt), got, batch.begin());
+        headAt += got;
+        if (got < wanted) got += read(batch.data() + got, wanted - got);
+        ended = got < wanted;
+        if (got == 0) break;
+        const size_t n = (got + kBlock - 1) / kBlock;
+        std::fill(batch.begin() + static_cast<std::ptrdiff_t>(got), batch.begin() + static_cast<std::ptrdiff_t>(n * kBlock), int16_t{0});
+        tonik_send(batch.data(), static_cast<int>(n * kBlock), 0);
+        sent += n;
+        if (progress) progress(static_cast<double>(sent * kBlock) / 44100.0);
     }
     recordBlocks_ = false;
-    tonik_send(padded.data() + sent * kBlock, kBlock, 0);
+    if (!ended) {
+        int16_t more = 0;
+        cut = read(&more, 1) > 0;
+    }
+    std::fill(batch.begin(), batch.begin() + kBlock, int16_t{0});
+    tonik_send(batch.data(), kBlock, 0);
     view.stop();
     active = nullptr;
 }

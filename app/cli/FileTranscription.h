@@ -1,4 +1,4 @@
-// Transcribes samples already in memory through the live path: the gate set as the level
+// Transcribes samples through the live path: the gate set as the level
 // set-up sets it, then a pushed-sample run of the engine feeding the view state's transcriber
 // exactly as a recording does, without the count-in.
 #pragma once
@@ -12,6 +12,8 @@
 #include <vector>
 
 namespace hummwell::cli {
+
+inline constexpr int kEngineRate = 44100;
 
 // Messages of the document logic, kept in order; questions are answered Cancel and file
 // choices cancelled, since nobody is there to answer them.
@@ -60,16 +62,20 @@ public:
     int blockCapacity() const { return view.maxFrames - 2; }
     double capacitySeconds() const;
 
-    // Transcribes `samples` (mono, 44,100 Hz) into the view's track, as far as it holds; a
-    // partial last block is completed with silence. Settings that shape how pitches are read
-    // (key, scale, transpose, reference adjustment) must be set on the view before. The track
-    // is left unquantized ("As Is"), as a recording leaves it. `progress` is called now and
-    // then with the seconds done.
+    // Transcribes the samples `read` gives (mono, 44,100 Hz) into the view's track, as far as
+    // it holds; a partial last block is completed with silence. They are pulled a second at a
+    // time, so memory stays small whatever the input's length. Settings that shape how pitches
+    // are read (key, scale, transpose, reference adjustment) must be set on the view before.
+    // The track is left unquantized ("As Is"), as a recording leaves it. `progress` is called
+    // now and then with the seconds done. Without any sample nothing is recorded.
+    using SampleReader = std::function<size_t(int16_t* out, size_t count)>;  // fewer: the end
     using Progress = std::function<void(double secondsDone)>;
+    void run(const SampleReader& read, const LevelSetup& setup, const Progress& progress = {});
     void run(const std::vector<int16_t>& samples, const LevelSetup& setup,
              const Progress& progress = {});
 
-    // After run: the engine's blocks (one per block transcribed), the levels used, the cut.
+    // After run: the engine's blocks (one per block transcribed), the levels used, whether the
+    // input went on past the track's capacity.
     std::vector<BlockRecord> blocks;
     VolumeSettings volume;
     DerivedLevels levels{};
@@ -92,7 +98,7 @@ public:
 
 private:
     static int onFrame(const FrameResult* result);
-    void calibrate(const std::vector<int16_t>& samples);
+    void calibrate(const std::vector<int16_t>& head);
     bool recordBlocks_ = false;
 };
 

@@ -1,15 +1,20 @@
 // Throughput of hummwell-cli in seconds of audio per second of wall time, on one thread:
-// decoding (read, mix to mono, resample), the transcription itself, and the whole command.
-#include "AudioFile.h"
+// decoding (read, mix to mono, resample), the transcription itself, and the whole command;
+// and its peak memory on a long take, which streaming keeps to a few megabytes.
 #include "Cli.h"
 #include "FileTranscription.h"
+#include "capture/AudioFileStream.h"
 #include "melody/SungMelody.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -50,10 +55,11 @@ void reportRealtime(benchmark::State& state, double audioSeconds) {
 
 void decode(benchmark::State& state) {
     const std::string& path = audioFile(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    std::vector<int16_t> block(512);
     for (auto _ : state) {
-        hummwell::cli::DecodedAudio audio;
-        std::string error;
-        benchmark::DoNotOptimize(hummwell::cli::decodeAudio(path, 1000.0, audio, error));
+        tonik::AudioFileStream stream;
+        if (!stream.open(path)) state.SkipWithError(stream.error().c_str());
+        while (stream.read(block.data(), block.size()) > 0) benchmark::DoNotOptimize(block.data());
     }
     reportRealtime(state, melodySeconds());
 }
@@ -88,6 +94,54 @@ void wholeCommand(benchmark::State& state) {
 }
 BENCHMARK(wholeCommand)->ArgNames({"rate", "channels"})->Args({44100, 1})->Args({48000, 2})
     ->Unit(benchmark::kMillisecond);
+
+// A long take at 48 kHz stereo: the example melody over and over, written a piece at a time.
+std::string longFile(int minutes) {
+    const std::string path = "/tmp/hummwell-bench-" + std::to_string(getpid()) + "-long-" +
+                             std::to_string(minutes) + ".wav";
+    const std::vector<float> melody = sungmelody::render(sungmelody::exampleMelody(kRepeats), 48000, 2);
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    const sf_count_t frames = static_cast<sf_count_t>(minutes) * 60 * 48000;
+    const sf_count_t piece = static_cast<sf_count_t>(melody.size() / 2);
+    for (sf_count_t done = 0; done < frames; done += piece)
+        sf_writef_float(f, melody.data(), std::min(piece, frames - done));
+    sf_close(f);
+    return path;
+}
+
+// Peak memory of hummwell-cli transcribe on a long file, over what the process held before:
+// each run in a child process, whose peak resident size the kernel reports.
+void peakMemory(benchmark::State& state) {
+    const std::string in = longFile(static_cast<int>(state.range(0)));
+    const std::string out = "/tmp/hummwell-bench-" + std::to_string(getpid()) + "-long.mid";
+    const auto childPeakKb = [&](bool transcribe) {
+        const pid_t child = fork();
+        if (child == 0) {
+            int code = 0;
+            if (transcribe) {
+                std::ostringstream sink;
+                code = hummwell::cli::runCli({"transcribe", in, "-o", out}, {sink, sink, false});
+            }
+            _exit(code);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the transcription failed");
+        return static_cast<double>(usage.ru_maxrss);
+    };
+    double peakMb = 0.0;
+    for (auto _ : state) peakMb = (childPeakKb(true) - childPeakKb(false)) / 1024.0;
+    state.counters["peak_MB"] = peakMb;
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(in)) / 1e6;
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+}
+BENCHMARK(peakMemory)->ArgName("minutes")->Arg(1)->Arg(120)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

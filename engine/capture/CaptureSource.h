@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tonik {
 
@@ -18,6 +19,9 @@ class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
     virtual CaptureOpenResult open() = 0;
+    // After a failed open: the whole message for the user when the source can say more than
+    // the result does (which file, and why); empty for the standard message.
+    virtual std::string problem() const { return {}; }
     // Starts (or restarts) capturing into a fresh buffer; false when that failed.
     virtual bool start() = 0;
     // Waits until at least one whole block is available, then copies every whole block there

@@ -14,7 +14,10 @@ DxRecorder::~DxRecorder() { release(); }
 void DxRecorder::prepare(Sink sink) {
     sink_ = std::move(sink);
     buffer_.assign(kMaxReadSamples, 0);
-    switch (source_->open()) {
+    const CaptureOpenResult opened = source_->open();
+    if (opened != CaptureOpenResult::Ok && !source_->problem().empty())
+        host_.fatal(owner_, source_->problem() + " \nTonikit will now EXIT!", kCaption);
+    switch (opened) {
         case CaptureOpenResult::Ok: break;
         case CaptureOpenResult::NoDevice:
             host_.fatal(owner_, "ERROR: Can not find Sound Device. \nTonikit will now EXIT!", kCaption);

@@ -5,7 +5,7 @@
 #include "capture/AlsaSource.h"
 #include "capture/SilenceSource.h"
 #include "capture/SoundSystem.h"
-#include "capture/WavFileSource.h"
+#include "capture/AudioFileSource.h"
 #include "mixer/AlsaMixer.h"
 #include "mixer/SoftwareMixer.h"
 
@@ -63,7 +63,7 @@ protected:
         const std::string path = dir_.path + "/take.wav";
         testsignals::writeBytes(path, testsignals::wavBytes(samples));
         auto mixer = std::make_unique<SoftwareMixer>();
-        auto source = std::make_unique<WavFileSource>(path, mixer.get(), speed);
+        auto source = std::make_unique<AudioFileSource>(path, mixer.get(), speed);
         engine_ = std::make_unique<PitchEngine>(EngineBackends{std::move(mixer), std::move(source), {}},
                                                 host_);
         engine_->initialize(nullptr);
@@ -209,7 +209,7 @@ TEST(SoundSystem, AlsaVersionsFromOnePointZeroSixteenOn) {
 TEST(SoundSystem, TheCaptureChoiceNamesItsBackends) {
     EXPECT_NE(dynamic_cast<SilenceSource*>(backendsFor("silence").capture.get()), nullptr);
     EXPECT_NE(dynamic_cast<SoftwareMixer*>(backendsFor("silence").mixer.get()), nullptr);
-    EXPECT_NE(dynamic_cast<WavFileSource*>(backendsFor("file:/tmp/take.wav").capture.get()), nullptr);
+    EXPECT_NE(dynamic_cast<AudioFileSource*>(backendsFor("file:/tmp/take.wav").capture.get()), nullptr);
     EXPECT_NE(dynamic_cast<AlsaSource*>(backendsFor("alsa:hw:1,0").capture.get()), nullptr);
     EXPECT_NE(dynamic_cast<AlsaMixer*>(backendsFor(nullptr).mixer.get()), nullptr) << "ALSA by default";
     EXPECT_NE(dynamic_cast<AlsaSource*>(backendsFor("").capture.get()), nullptr);

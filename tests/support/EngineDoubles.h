@@ -51,6 +51,7 @@ public:
 class FedCaptureSource final : public tonik::CaptureSource {
 public:
     tonik::CaptureOpenResult openResult = tonik::CaptureOpenResult::Ok;
+    std::string openProblem;  // what problem() says after a failed open
     int startFailures = 0;  // how many starts fail before one works
 
     void feed(const std::vector<int16_t>& samples) {
@@ -64,6 +65,7 @@ public:
     int closes() const { return closes_; }
 
     tonik::CaptureOpenResult open() override { return openResult; }
+    std::string problem() const override { return openProblem; }
     bool start() override {
         ++starts_;
         if (startFailures > 0) {

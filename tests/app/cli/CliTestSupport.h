@@ -5,6 +5,7 @@
 #include "MidiReader.h"
 #include "document/SafeFile.h"
 #include "melody/SungMelody.h"
+#include "support/AudioWriter.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -28,19 +29,7 @@ inline CliRun runCli(const std::vector<std::string>& args) {
     return {code, out.str(), err.str()};
 }
 
-// Writes interleaved samples in -1..1, as 16-bit WAV unless another libsndfile format is given.
-inline void writeAudio(const std::string& path, const std::vector<float>& samples, int rate,
-                       int channels, int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
-    EXPECT_EQ(sf_writef_float(f, samples.data(), frames), frames);
-    sf_close(f);
-}
+using testsignals::writeAudio;
 
 inline hummwell::cli::MidiFileContents readMidi(const std::string& path) {
     hummwell::cli::MidiFileContents m;

@@ -2,7 +2,6 @@
 // the frames table.
 #include "CliTestSupport.h"
 
-#include "AudioFile.h"
 #include "FileTranscription.h"
 
 #include <cmath>
@@ -171,29 +170,6 @@ TEST_F(TranscribeMelody, OtherRatesAndChannelCountsGiveTheSameNotes) {
             EXPECT_NEAR(notes[i].startSeconds, original[i].startSeconds, 0.012) << i;  // a frame
         }
     }
-}
-
-TEST(AudioFile, MonoIsTheMeanOfTheChannelsAndResamplingKeepsThePitch) {
-    EXPECT_EQ(hummwell::cli::mixToMono({1.0f, 0.0f, -0.5f, 0.5f, 0.25f, 0.75f}, 2),
-              (std::vector<float>{0.5f, 0.0f, 0.5f}));
-    // A 1 kHz sine at 48 kHz: one second gives 44,100 samples whose zero crossings still
-    // count 2,000, at full amplitude.
-    std::vector<float> sine(48000);
-    for (size_t i = 0; i < sine.size(); ++i) sine[i] = 0.5f * std::sin(2.0 * M_PI * 1000.0 * i / 48000.0);
-    std::vector<float> out;
-    std::string error;
-    ASSERT_TRUE(hummwell::cli::resample(sine, 48000, 44100, out, error)) << error;
-    EXPECT_NEAR(static_cast<double>(out.size()), 44100.0, 2.0);
-    int crossings = 0;
-    float peak = 0.0f;
-    for (size_t i = 1000; i + 1000 < out.size(); ++i) {
-        if ((out[i - 1] < 0.0f) != (out[i] < 0.0f)) ++crossings;
-        peak = std::max(peak, std::abs(out[i]));
-    }
-    EXPECT_NEAR(crossings, 2000.0 * (out.size() - 2000) / 44100.0, 2.0);
-    EXPECT_NEAR(peak, 0.5f, 0.01f);
-    // Quantising clips to the symmetric 16-bit range.
-    EXPECT_EQ(hummwell::cli::toInt16({1.5f, -1.5f, 0.5f}), (std::vector<int16_t>{32767, -32767, 16384}));
 }
 
 // The bundled example is what its generator makes, so the generator can remake it.

@@ -1,5 +1,5 @@
 // A take as a user makes it, through the window: the program starts on a microphone that
-// plays a WAV file (a quiet room, then a sung melody whose notes are known), the level set-up
+// plays an audio file (a 48 kHz stereo FLAC, as a recorder might leave it: a quiet room, then a sung melody whose notes are known), the level set-up
 // measures the room and is applied with its real button, Record and Stop are pressed, and the
 // notes in the track, and the curves and bars the window draws for them, must be the melody's.
 //
@@ -10,7 +10,8 @@
 #include "melody/SungMelody.h"
 #include "resources/PatternPicture.h"
 #include "support/GuiShell.h"
-#include "support/WavWriter.h"
+#include "support/AudioWriter.h"
+#include "support/TempFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,19 +30,22 @@ using namespace hummwell;
 namespace {
 
 constexpr double kRoomSeconds = 3.5;  // longer than the count-in of 250 blocks (2.9 s)
+constexpr int kFileRate = 48000;     // the source resamples it to the engine's 44,100 Hz
 
 struct TakeFile : ::testing::Environment {
     void SetUp() override {
         melody = sungmelody::exampleMelody();
-        std::vector<float> room(static_cast<size_t>(kRoomSeconds * 44100));
+        std::vector<float> room(static_cast<size_t>(kRoomSeconds * kFileRate));
         sungmelody::detail::Noise noise;
         for (float& v : room) v = static_cast<float>(6.0 / 32768.0 * noise.next());
-        std::vector<float> take = sungmelody::render(melody, 44100, 1);
+        std::vector<float> take = sungmelody::render(melody, kFileRate, 1);
         take.insert(take.begin(), room.begin(), room.end());
-        take.resize(take.size() + 44100 / 2);  // and a moment after the last note
-        seconds = static_cast<double>(take.size()) / 44100;
-        path = folder.path + "/take.wav";
-        testsignals::writeBytes(path, testsignals::wavBytes(sungmelody::toPcm16(take)));
+        take.resize(take.size() + kFileRate / 2);  // and a moment after the last note
+        seconds = static_cast<double>(take.size()) / kFileRate;
+        std::vector<float> stereo(take.size() * 2);
+        for (size_t i = 0; i < take.size(); ++i) stereo[2 * i] = stereo[2 * i + 1] = take[i];
+        path = folder.path + "/take.flac";
+        testsignals::writeAudio(path, stereo, kFileRate, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
         ::setenv("TONIK_CAPTURE", ("file:" + path).c_str(), 1);
     }
     testsignals::TempFolder folder{"hummwell-take"};

@@ -37,6 +37,20 @@ TEST(DxRecorder, PreparationFailuresAreFatalWithTheirMessages) {
     }
 }
 
+// A source that can say more than its result (a capture file: which, and why) is heard instead.
+TEST(DxRecorder, ASourcesOwnProblemReplacesTheStandardMessage) {
+    ScriptedHost host;
+    auto source = std::make_unique<FedCaptureSource>();
+    source->openResult = CaptureOpenResult::NoDevice;
+    source->openProblem = "ERROR: Can not use the capture file \"/tmp/a.wav\": no such file.";
+    DxRecorder recorder(std::move(source), host);
+    EXPECT_THROW(recorder.prepare([](const int16_t*, int) { return 0; }), ProcessExit);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              "ERROR: Can not use the capture file \"/tmp/a.wav\": no such file. \nTonikit will now EXIT!");
+    EXPECT_EQ(host.quitRequests, 1);
+}
+
 TEST(DxRecorder, StartRetriesWithAMessageUntilCaptureRuns) {
     ScriptedHost host;
     auto owned = std::make_unique<FedCaptureSource>();
