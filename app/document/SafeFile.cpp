@@ -45,6 +45,30 @@ std::string followLinks(std::string path) {
     return path;
 }
 
+// Writes `bytes` over the file at `path` in place, so that every hard link to it sees them. The
+// space is claimed first: a full disk or a size limit then fails before a byte is changed.
+// Returns 0 or the error; `touched` tells whether the file may have changed.
+int overwriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes, bool& touched) {
+    touched = false;
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    if (fd < 0) return errno;
+    int code = bytes.empty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+    if (code == EOPNOTSUPP || code == EINVAL) code = 0;  // a file system without it: just write
+    if (code == 0) {
+        touched = true;
+        size_t done = 0;
+        while (done < bytes.size() && code == 0) {
+            const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (n < 0 && errno != EINTR) code = errno;
+            if (n > 0) done += static_cast<size_t>(n);
+        }
+        if (code == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) code = errno;
+        if (code == 0 && ::fsync(fd) != 0) code = errno;
+    }
+    if (::close(fd) != 0 && code == 0) code = errno;
+    return code;
+}
+
 }  // namespace
 
 std::string failedToOpenMessage(const std::string& reason) {
@@ -63,12 +87,26 @@ bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return fail(errno);
     // mkstemp makes the file private: a replaced file keeps its mode, a new one gets the usual.
-    struct stat existing;
-    ::fchmod(fd, ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644);
+    struct stat existing {};
+    const bool existingFile = ::stat(path.c_str(), &existing) == 0;
+    ::fchmod(fd, existingFile ? (existing.st_mode & 07777) : 0644);
 
     int code = 0;
     if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) code = errno;
     if (::close(fd) != 0 && code == 0) code = errno;
+    if (code == 0 && existingFile && existing.st_nlink > 1 && S_ISREG(existing.st_mode)) {
+        // A rename would give this name a new file and leave the other links on the old one.
+        // The complete new contents wait in the temporary file until the target holds them;
+        // if writing the target failed after it changed, they stay there, and the reason says so.
+        bool touched = false;
+        code = overwriteInPlace(path, bytes, touched);
+        if (code != 0 && touched) {
+            if (reason) *reason = std::string(std::strerror(code)) + "; the new contents are in " + temporary;
+            return false;
+        }
+        ::unlink(temporary.c_str());
+        return code == 0 || fail(code);
+    }
     if (code == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) code = errno;
     if (code != 0) {
         ::unlink(temporary.c_str());

@@ -14,7 +14,9 @@ namespace hummwell {
 // temporary file is left behind, and `reason` (when given) holds the system's words for what
 // went wrong ("Permission denied", "No space left on device", "File too large"). A target
 // that is a symbolic link is written through it: the file it names is replaced and the link
-// stays.
+// stays. A target with other hard links is overwritten in place once the new contents are
+// safe in the temporary file, so every link sees them; should that write fail part-way, the
+// temporary file is kept and `reason` names it.
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string* reason = nullptr);
 

@@ -101,3 +101,22 @@ TEST(SafeFile, AFailureSaysWhyInTheSystemsWords) {
     EXPECT_EQ(failedToOpenMessage(reason), "Failed to Open File. Is a directory");
     EXPECT_EQ(failedToOpenMessage(""), "Failed to Open File.");
 }
+
+// Every name of a file with several hard links sees what is saved through one of them, larger
+// or smaller than before, and no temporary file is left.
+TEST(SafeFile, AFileWithOtherHardLinksIsOverwrittenInPlace) {
+    testsignals::TempFolder dir;
+    const std::string first = dir.path + "/take.hwp", second = dir.path + "/backup.hwp";
+    ASSERT_TRUE(writeFileAtomically(first, {1, 2, 3}));
+    ASSERT_EQ(::link(first.c_str(), second.c_str()), 0);
+    ASSERT_TRUE(writeFileAtomically(second, {4, 5, 6, 7, 8}));
+    EXPECT_EQ(readWholeFile(first), (std::vector<uint8_t>{4, 5, 6, 7, 8}));
+    ASSERT_TRUE(writeFileAtomically(first, {9}));
+    EXPECT_EQ(readWholeFile(second), std::vector<uint8_t>{9});
+    struct stat a, b;
+    ASSERT_EQ(::stat(first.c_str(), &a), 0);
+    ASSERT_EQ(::stat(second.c_str(), &b), 0);
+    EXPECT_EQ(a.st_ino, b.st_ino);
+    EXPECT_EQ(a.st_nlink, 2u);
+    EXPECT_EQ(dir.entries().size(), 2u);
+}
