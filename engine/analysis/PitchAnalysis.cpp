@@ -77,7 +77,10 @@ void PitchAnalysis::analyzeBlock(const FrameStore& store, int blocksPending,
     result.stage512 = result.stage1024 = result.stage2048 = result.tracking = StageResult{};
 
     if (result.level < gate) {
+        // A rest ends what the octave correction knows too: the note after it may leap an
+        // octave, and its first blocks must not be folded back toward the note before.
         previousPitch_ = 0.0;
+        corrector_.reset();
         return;
     }
     const double previousLevel = store.shortFrame(-1).level;

@@ -421,11 +421,22 @@ TEST(OctaveJumpCorrector, SecondPathOnlyNeverLearnsAPitch) {
     EXPECT_EQ(c.lastPitch(), 0.0);
 }
 
-TEST(OctaveJumpCorrector, RunsOnlyOnPitchedBlocksOfTheCascade) {
+// The correction learns from pitched blocks and forgets at a block below the gate, so the
+// first blocks of a note an octave above the one before a rest keep their octave.
+TEST(OctaveJumpCorrector, LearnsFromPitchedBlocksAndForgetsAtARest) {
     Pipeline p;
     p.push(tone(60.0, 8));
-    const double learned = p.analysis.octaveCorrector().lastPitch();
-    EXPECT_NEAR(learned, 60.0, 0.2);
-    p.push(squareBlock(10));  // gated: no pitch, the correction keeps its last pitch
-    EXPECT_EQ(p.analysis.octaveCorrector().lastPitch(), learned);
+    EXPECT_NEAR(p.analysis.octaveCorrector().lastPitch(), 60.0, 0.2);
+    p.push(squareBlock(10));  // gated: no pitch
+    EXPECT_EQ(p.analysis.octaveCorrector().lastPitch(), 0.0);
+    for (int b = 0; b < 9; ++b) p.push(squareBlock(10));  // the old tone leaves every frame
+    const std::vector<int16_t> leap = tone(72.0, 3);
+    int pitched = 0;
+    for (int b = 0; b < 3; ++b) {
+        const FrameResult& r = p.push({leap.begin() + b * 512, leap.begin() + (b + 1) * 512});
+        if (r.pitch <= 0.0) continue;
+        ++pitched;
+        EXPECT_NEAR(r.pitch, 72.0, 0.3) << "block " << b;
+    }
+    EXPECT_GE(pitched, 2);
 }
