@@ -52,6 +52,15 @@ Run "hummwell-cli COMMAND --help" for the options of a command.
 )";
 
 const char* const kNoteOptionsHelp = R"(
+how notes are found:
+  --notes lookahead|live   lookahead decides every note over the whole file: it splits
+                        legato notes where the pitch moves on, keeps vibrato and glides
+                        inside one note, finds notes in noise by their pitch rather than
+                        their loudness, and drops clicks and octave slips; the noise floor
+                        then comes from the quietest blocks of the whole file. live decides
+                        frame by frame, exactly as a recording in Hummwell does
+                        (default lookahead)
+
 how pitches are read (before transcription):
   --key KEY             the key for the diatonic scale: C, C#, Db, D, ... B, or "C Major"
                         (default C)
@@ -110,7 +119,9 @@ Transcribes IN as transcribe does and writes one row per 512-sample block:
   clarity      the score of the stage that found it
   noteState    -1 under the gate, 1 onset, 0 continuation
   outcome      1 gated, 3 weak, 256/512/1024 stage, 2048 tracked, 65535 none
-  framePitch, frameVolume, frameMark, frameNote   what the transcriber decided
+  framePitch, frameVolume, frameMark, frameNote   what the live transcriber decided
+  foundPitch, foundVolume, foundMark, foundNote   what the note finder decided (empty
+               with --notes live)
 Without -o, FRAMES.csv is written beside IN: IN with .frames.csv in place of its
 extension. The output must end in .csv.
 
@@ -152,7 +163,7 @@ struct Args {
     }
 };
 
-const std::set<std::string> kReadingOptions = {"key", "scale", "transpose", "ref-adjust"};
+const std::set<std::string> kReadingOptions = {"key", "scale", "transpose", "ref-adjust", "notes"};
 const std::set<std::string> kWritingOptions = {"quantize", "instrument", "velocity-out"};
 const std::set<std::string> kLevelOptions = {"vcf", "noise", "maximum", "pitch-level", "floor"};
 
@@ -282,6 +293,12 @@ std::optional<int> quantizeChoice(const Args& a) {
     return std::nullopt;
 }
 
+NoteMethod noteMethod(const Args& a) {
+    if (auto v = a.value("notes"))
+        return parseChoice("notes", *v, {"live", "lookahead"}) == 0 ? NoteMethod::Live : NoteMethod::LookAhead;
+    return NoteMethod::LookAhead;
+}
+
 LevelSetup levelSetup(const Args& a) {
     LevelSetup setup;
     if (auto path = a.value("vcf")) {
@@ -406,7 +423,7 @@ int countNotes(const FrameTrack& track) {
 // Transcribes `input` into t under the options; throws on any failure.
 void transcribeInto(FileTranscription& t, const Args& a, const std::string& input,
                     const Console& console) {
-    const LevelSetup setup = levelSetup(a);
+    LevelSetup setup = levelSetup(a);
     std::set<std::string> before = kReadingOptions;
     before.insert(kWritingOptions.begin(), kWritingOptions.end());
     const std::vector<SettingChoice> choices = settingChoices(a, before);
@@ -415,6 +432,21 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     tonik::AudioFileStream audio;
     if (!audio.open(input)) throw Failure(input + ": " + audio.error());
     const double capacity = t.capacitySeconds();
+    const NoteMethod method = noteMethod(a);
+    if (method == NoteMethod::LookAhead) {
+        // The file is read twice: first only for its levels, for a floor that does not
+        // depend on the file starting with a quiet moment.
+        if (setup.floor == FloorSource::Calibrated) {
+            tonik::AudioFileStream levels;
+            if (!levels.open(input)) throw Failure(input + ": " + levels.error());
+            setup.volume.floorLevel = quietestFloor(
+                [&levels](int16_t* out, size_t count) { return levels.read(out, count); },
+                static_cast<size_t>(t.blockCapacity()));
+            setup.floor = FloorSource::Given;
+        }
+        setup.engineGate = setup.volume.floorLevel + kLookAheadGateAboveFloor;
+        if (!a.value("pitch-level")) setup.enginePitchLevel = kLookAheadPitchLevel;
+    }
     if (audio.sourceSeconds() > capacity + 1e-9) {
         const int d = decimalsApart(audio.sourceSeconds(), capacity);
         console.err << kProgram << ": warning: " << input << " lasts " << clockTime(audio.sourceSeconds(), d)
@@ -446,6 +478,7 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     // A full track is no news by itself: only a real cut is reported, by the warning above.
     showMessages(console, t.prompt.messages, 0, true);
     if (t.blocks.empty()) throw Failure(input + ": nothing was transcribed");
+    if (method == NoteMethod::LookAhead) t.findNotes();
     if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
 }
 
@@ -506,18 +539,25 @@ int framesCommand(const std::vector<std::string>& args, const Console& console) 
     FileTranscription t;
     transcribeInto(t, a, input, console);
 
-    std::string csv =
-        "time_s,level,pitch,clarity,noteState,outcome,framePitch,frameVolume,frameMark,frameNote\n";
-    const FrameTrack& track = t.view.track;
-    char row[256];
+    std::string csv = "time_s,level,pitch,clarity,noteState,outcome,framePitch,frameVolume,frameMark,"
+                      "frameNote,foundPitch,foundVolume,foundMark,foundNote\n";
+    // The live transcriber's decisions, and the note finder's when it ran.
+    const FrameTrack& live = t.liveTrack ? *t.liveTrack : t.view.track;
+    const FrameTrack& found = t.view.track;
+    char row[320];
     for (size_t b = 0; b < t.blocks.size(); ++b) {
         // Block b is decided as frame b + 1: the transcriber's first frame is the silence
         // before the first block.
         const int f = static_cast<int>(b) + 1;
         const BlockRecord& r = t.blocks[b];
-        std::snprintf(row, sizeof row, "%.4f,%.4f,%.4f,%.4f,%d,%g,%.4f,%.3f,%d,%d\n",
-                      b * 512.0 / kEngineRate, r.level, r.pitch, r.clarity, r.noteState, r.outcome,
-                      track.pitch[f], track.volume[f], track.mark[f], track.note[f]);
+        int n = std::snprintf(row, sizeof row, "%.4f,%.4f,%.4f,%.4f,%d,%g,%.4f,%.3f,%d,%d",
+                              b * 512.0 / kEngineRate, r.level, r.pitch, r.clarity, r.noteState,
+                              r.outcome, live.pitch[f], live.volume[f], live.mark[f], live.note[f]);
+        if (t.liveTrack)
+            std::snprintf(row + n, sizeof row - n, ",%.4f,%.3f,%d,%d\n", found.pitch[f], found.volume[f],
+                          found.mark[f], found.note[f]);
+        else
+            std::snprintf(row + n, sizeof row - n, ",,,,\n");
         csv += row;
     }
     std::string reason;

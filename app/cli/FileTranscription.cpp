@@ -1,5 +1,6 @@
 #include "FileTranscription.h"
 
+#include "document/NoteFinder.h"
 #include "tonik.h"
 
 #include <algorithm>
@@ -102,9 +103,10 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     view.levels = {levels.noiseLevel, levels.levelSpan, levels.onsetLevel};
 
     // The gate reaches the engine as the end of a volume run hands it over.
-    tonik_volume_change(volume.recordingGain / 255.0, volume.gainBoost, -volume.pitchSetting);
+    tonik_volume_change(volume.recordingGain / 255.0, volume.gainBoost,
+                        setup.enginePitchLevel ? *setup.enginePitchLevel : -volume.pitchSetting);
     tonik_volume_start(nullptr, ignoreLevel);
-    tonik_volume_stop(levels.noiseLevel);
+    tonik_volume_stop(setup.engineGate ? std::min(*setup.engineGate, levels.noiseLevel) : levels.noiseLevel);
 
     active = this;
     view.record(ViewState::CountIn::None);
@@ -141,6 +143,42 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     tonik_send(batch.data(), kBlock, 0);
     view.stop();
     active = nullptr;
+}
+
+double quietestFloor(const FileTranscription::SampleReader& read, size_t maxBlocks) {
+    std::vector<double> levels;
+    std::vector<int16_t> block(kBlock);
+    while (levels.size() < maxBlocks) {
+        const size_t got = read(block.data(), kBlock);
+        if (got == 0) break;
+        std::fill(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(), int16_t{0});
+        levels.push_back(blockLevel(block.data()));
+        if (got < static_cast<size_t>(kBlock)) break;
+    }
+    if (levels.empty()) return -50.0;
+    const size_t at = levels.size() / 50;
+    std::nth_element(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(at), levels.end());
+    const double floor = levels[at];
+    return std::isnan(floor) ? -200.0 : std::clamp(floor, -200.0, -50.0);
+}
+
+void FileTranscription::findNotes() {
+    // Frame f holds block f - 1: the transcriber's first frame is the silence before the first
+    // block. The note finder places each note on the frame of its first pitched block.
+    FrameTrack& track = view.track;
+    liveTrack = track;
+    std::vector<FrameEvidence> evidence(static_cast<size_t>(track.frameCount()));
+    for (size_t b = 0; b < blocks.size() && b + 1 < evidence.size(); ++b)
+        evidence[b + 1] = {blocks[b].level, takePitch(blocks[b].pitch, view.settings), blocks[b].clarity};
+    NoteFinderOptions options;
+    options.noiseLevel = -1000.0;  // the engine's gate has had its say
+    options.levelSpan = levels.levelSpan;
+    hummwell::findNotes(track, 0, track.frameCount() - 1, &evidence, options);
+    // Volumes count from the noise level of the level set-up, as a recording's do.
+    for (int f = 1; f < track.frameCount() && f - 1 < static_cast<int>(blocks.size()); ++f)
+        if (track.mark[f] != kMarkRest)
+            track.volume[f] = std::clamp((blocks[f - 1].level - levels.noiseLevel) / levels.levelSpan, 0.0, 127.0);
+    view.requantize(0, track.frameCount());
 }
 
 }  // namespace hummwell::cli

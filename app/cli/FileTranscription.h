@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,15 @@ enum class FloorSource {
 struct LevelSetup {
     VolumeSettings volume;
     FloorSource floor = FloorSource::Calibrated;
+    // The gate the engine analyses under, when lower than the volume settings' noise level:
+    // the note finder decides by periodicity what the live transcriber leaves to the level.
+    std::optional<double> engineGate;
+    std::optional<int> enginePitchLevel;  // the pitch detection level the engine gets
 };
+
+// How notes are found: by the live transcriber, frame by frame, as a recording does, or by the
+// note finder over the whole take.
+enum class NoteMethod { Live, LookAhead };
 
 // One view state with quiet drawing and sound, and the engine that feeds it.
 class FileTranscription {
@@ -73,6 +82,13 @@ public:
     void run(const SampleReader& read, const LevelSetup& setup, const Progress& progress = {});
     void run(const std::vector<int16_t>& samples, const LevelSetup& setup,
              const Progress& progress = {});
+
+    // Re-decides the track's notes with the note finder from the engine's blocks, and gives
+    // the track their pitches and volumes. Call after run.
+    void findNotes();
+
+    // The live transcriber's track, kept by findNotes before it changes the view's.
+    std::optional<FrameTrack> liveTrack;
 
     // After run: the engine's blocks (one per block transcribed), the levels used, whether the
     // input went on past the track's capacity.
@@ -101,6 +117,15 @@ private:
     void calibrate(const std::vector<int16_t>& head);
     bool recordBlocks_ = false;
 };
+
+// The look-ahead path's levels: the engine analyses every block a little above the floor, and
+// with a finer pitch detection level, since the note finder tells a sung pitch from noise.
+inline constexpr double kLookAheadGateAboveFloor = 10.0;  // library dB
+inline constexpr int kLookAheadPitchLevel = 40;
+
+// A floor from the quietest blocks of the whole input (its second percentile of block
+// levels, within -200 .. -50), read block by block, at most `maxBlocks`.
+double quietestFloor(const FileTranscription::SampleReader& read, size_t maxBlocks);
 
 // A block's level as the engine reports it: 20 ln of half its peak-to-peak, the samples scaled
 // by 1 / 32767. The floor is measured with it instead of a first engine run, which would leave

@@ -230,6 +230,17 @@ void ViewState::tickFor(double ms) {
     }
 }
 
+double takePitch(double enginePitch, const ProjectSettings& settings) {
+    double p = enginePitch;
+    if (p > 1.0) {
+        p -= (100 - settings.get(Setting::RefKeyAdjust)) * 0.01;
+        p -= (settings.get(Setting::Transpose) - 5) * 12.0;
+        while (p < 20.5) p += 12.0;
+        while (p > 108.5) p -= 12.0;
+    }
+    return p;
+}
+
 void ViewState::onFrameResult(const FrameResult& result) {
     const std::lock_guard lock(takeLock);
     // Count-in: ticks only, nothing recorded.
@@ -263,13 +274,7 @@ void ViewState::onFrameResult(const FrameResult& result) {
     }
     r2_ = r1_;
     r1_ = r0_;
-    r0_ = Record{result.level, result.pitch, result.clarity, result.noteState};
-    if (r0_.pitch > 1.0) {
-        r0_.pitch -= (100 - settings.get(Setting::RefKeyAdjust)) * 0.01;
-        r0_.pitch -= (settings.get(Setting::Transpose) - 5) * 12.0;
-        while (r0_.pitch < 20.5) r0_.pitch += 12.0;
-        while (r0_.pitch > 108.5) r0_.pitch -= 12.0;
-    }
+    r0_ = Record{result.level, takePitch(result.pitch, settings), result.clarity, result.noteState};
 
     decideFrame();
 

@@ -33,6 +33,10 @@ struct LevelThresholds {
     double onsetLevel = -22.265625;  // a frame after a rest at or above it starts a note
 };
 
+// An engine pitch as a take records it: tuned by the reference key adjustment, moved by the
+// transposition, and folded into MIDI 20.5 .. 108.5. No pitch (0.0) stays none.
+double takePitch(double enginePitch, const ProjectSettings& settings);
+
 class ViewState {
 public:
     ViewState(UserPrompt& prompt, ViewSurface& surface, NoteOutput& output, PitchInput& input);

@@ -1,0 +1,215 @@
+#include "NoteFinder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace hummwell {
+
+namespace {
+
+constexpr int kOctaveWindow = 7;        // frames each side of the median a flip is judged by
+constexpr int kBridgedFrames = 2;       // a dropout of 23 ms is a missed frame, not a rest
+constexpr double kBridgedStep = 2.0;    // semitones across a bridged dropout, at most
+constexpr int kShortestSung = 5;        // a voiced stretch under 58 ms is a click or a breath
+constexpr int kShortestNote = 4;        // a pitch held 46 ms is a note of its own
+constexpr int kLongestNote = 2000;      // frames the search looks back for a note's start
+constexpr double kNoteCost = 3.0;       // semitones squared: what a note must save to exist
+constexpr double kSameNote = 0.5;       // neighbours closer than this in mean are one note
+constexpr int kGlideFrames = 12;        // a note shorter than 139 ms may be a glide ...
+constexpr double kGlideRange = 1.0;     // ... when its contour moves this far (semitones)
+
+struct Sums {
+    std::vector<double> s1, s2;
+    explicit Sums(const std::vector<double>& x) : s1(x.size() + 1, 0.0), s2(x.size() + 1, 0.0) {
+        for (size_t i = 0; i < x.size(); ++i) {
+            s1[i + 1] = s1[i] + x[i];
+            s2[i + 1] = s2[i] + x[i] * x[i];
+        }
+    }
+    double mean(int a, int b) const { return (s1[b] - s1[a]) / (b - a); }
+    // Squared distance of frames a .. b - 1 from their mean.
+    double spread(int a, int b) const {
+        const double n = b - a, s = s1[b] - s1[a];
+        return std::max(0.0, (s2[b] - s2[a]) - s * s / n);
+    }
+};
+
+double median(std::vector<double> v) {
+    const size_t mid = v.size() / 2;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
+    return v[mid];
+}
+
+// How far the contour of frames a .. b - 1 travels: the range of its three-frame averages.
+double travel(const std::vector<double>& x, int a, int b) {
+    double lo = std::numeric_limits<double>::max(), hi = -lo;
+    for (int i = a; i < b; ++i) {
+        const int l = std::max(a, i - 1), r = std::min(b - 1, i + 1);
+        double sum = 0.0;
+        for (int j = l; j <= r; ++j) sum += x[j];
+        const double m = sum / (r - l + 1);
+        lo = std::min(lo, m);
+        hi = std::max(hi, m);
+    }
+    return hi - lo;
+}
+
+}  // namespace
+
+namespace notefinder {
+
+void foldOctaveFlips(std::vector<double>& pitch) {
+    const std::vector<double> in = pitch;
+    const int n = static_cast<int>(in.size());
+    std::vector<double> around;
+    for (int i = 0; i < n; ++i) {
+        if (in[i] <= 0.0) continue;
+        around.clear();
+        for (int j = std::max(0, i - kOctaveWindow); j <= std::min(n - 1, i + kOctaveWindow); ++j)
+            if (in[j] > 0.0) around.push_back(in[j]);
+        if (around.size() < 5) continue;
+        const double d = in[i] - median(around);
+        for (const double jump : {12.0, 19.0, 24.0, -12.0, -19.0, -24.0})
+            if (std::abs(d - jump) < 1.0) {
+                pitch[i] = in[i] - jump;
+                break;
+            }
+    }
+}
+
+void bridgeDropouts(std::vector<double>& pitch, int frames) {
+    const int n = static_cast<int>(pitch.size());
+    for (int i = 1; i < n; ++i) {
+        if (pitch[i] > 0.0 || pitch[i - 1] <= 0.0) continue;
+        int e = i;
+        while (e < n && pitch[e] <= 0.0) ++e;
+        if (e < n && e - i <= frames && std::abs(pitch[e] - pitch[i - 1]) <= kBridgedStep) {
+            for (int j = i; j < e; ++j)
+                pitch[j] = pitch[i - 1] + (pitch[e] - pitch[i - 1]) * (j - i + 1) / (e - i + 1);
+        }
+        i = e;
+    }
+}
+
+std::vector<int> segment(const std::vector<double>& x) {
+    const int n = static_cast<int>(x.size());
+    if (n < 2 * kShortestNote) return {0};
+    const Sums sums(x);
+
+    // best[e]: the least cost of cutting frames 0 .. e - 1 into notes; from[e]: where the last
+    // of them starts.
+    std::vector<double> best(n + 1, std::numeric_limits<double>::infinity());
+    std::vector<int> from(n + 1, 0);
+    best[0] = 0.0;
+    for (int e = kShortestNote; e <= n; ++e) {
+        for (int s = std::max(0, e - kLongestNote); s <= e - kShortestNote; ++s) {
+            if (!std::isfinite(best[s])) continue;
+            const double c = best[s] + sums.spread(s, e) + kNoteCost;
+            if (c < best[e]) {
+                best[e] = c;
+                from[e] = s;
+            }
+        }
+    }
+    std::vector<int> starts;
+    for (int e = n; e > 0; e = from[e]) starts.push_back(from[e]);
+    std::reverse(starts.begin(), starts.end());
+
+    // A short note whose contour travels is a glide: its frames go to the neighbour nearer in
+    // pitch, so the note it leads into starts where its pitch is reached and neither note's
+    // mean is pulled far.
+    bool changed = true;
+    while (changed && starts.size() > 1) {
+        changed = false;
+        for (size_t k = 0; k < starts.size(); ++k) {
+            const int a = starts[k], b = k + 1 < starts.size() ? starts[k + 1] : n;
+            if (b - a >= kGlideFrames || travel(x, a, b) < kGlideRange) continue;
+            if (k == 0) {  // a scoop into the first note
+                starts.erase(starts.begin() + 1);
+            } else if (k + 1 == starts.size()) {  // a fall off the last one
+                starts.erase(starts.begin() + static_cast<std::ptrdiff_t>(k));
+            } else {
+                const double before = sums.mean(starts[k - 1], a), after = sums.mean(b, k + 2 < starts.size() ? starts[k + 2] : n);
+                int cut = a;
+                while (cut < b && std::abs(x[cut] - before) <= std::abs(x[cut] - after)) ++cut;
+                starts[k + 1] = std::max(cut, a + 1) == b ? b : cut;
+                starts.erase(starts.begin() + static_cast<std::ptrdiff_t>(k));
+                if (starts[k] <= starts[k - 1]) starts.erase(starts.begin() + static_cast<std::ptrdiff_t>(k));
+            }
+            changed = true;
+            break;
+        }
+    }
+    // Neighbours that settle on the same pitch are one note that drifted.
+    for (size_t k = 1; k < starts.size();) {
+        const int end = k + 1 < starts.size() ? starts[k + 1] : n;
+        if (std::abs(sums.mean(starts[k - 1], starts[k]) - sums.mean(starts[k], end)) < kSameNote)
+            starts.erase(starts.begin() + static_cast<std::ptrdiff_t>(k));
+        else
+            ++k;
+    }
+    return starts;
+}
+
+}  // namespace notefinder
+
+int findNotes(FrameTrack& track, int first, int count, const std::vector<FrameEvidence>* evidence,
+              const NoteFinderOptions& options) {
+    const int total = track.frameCount();
+    const int end = std::clamp(first + std::max(count, 0), 0, total);
+    first = std::clamp(first, 0, end);
+    const int n = end - first;
+    if (n <= 0) return 0;
+
+    std::vector<double> pitch(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        double p = track.pitch[first + i];
+        if (evidence && first + i < static_cast<int>(evidence->size())) {
+            const FrameEvidence& e = (*evidence)[first + i];
+            p = e.level >= options.noiseLevel ? e.pitch : 0.0;
+        }
+        pitch[i] = p >= 1.0 ? p : 0.0;
+    }
+    notefinder::foldOctaveFlips(pitch);
+    notefinder::bridgeDropouts(pitch, kBridgedFrames);
+
+    std::vector<int32_t> mark(static_cast<size_t>(n), kMarkRest);
+    int notes = 0;
+    for (int a = 0; a < n;) {
+        if (pitch[a] <= 0.0) {
+            ++a;
+            continue;
+        }
+        int b = a;
+        while (b < n && pitch[b] > 0.0) ++b;
+        if (b - a >= kShortestSung) {
+            const std::vector<double> stretch(pitch.begin() + a, pitch.begin() + b);
+            std::fill(mark.begin() + a, mark.begin() + b, kMarkContinue);
+            for (const int s : notefinder::segment(stretch)) {
+                mark[a + s] = kMarkOnset;
+                ++notes;
+            }
+        }
+        a = b;
+    }
+    for (int i = 0; i < n; ++i) {
+        const int f = first + i;
+        track.mark[f] = mark[i];
+        track.pitch[f] = mark[i] == kMarkRest ? 0.0 : pitch[i];
+        if (mark[i] == kMarkRest) {
+            track.volume[f] = 0.0;
+        } else if (evidence && f < static_cast<int>(evidence->size()) && options.levelSpan > 0.0) {
+            const double v = ((*evidence)[f].level - options.noiseLevel) / options.levelSpan;
+            track.volume[f] = std::clamp(v, 0.0, 127.0);
+        }
+    }
+    // A note that went on past the range now starts there.
+    if (end < total && track.mark[end] == kMarkContinue) {
+        track.mark[end] = kMarkOnset;
+        ++notes;
+    }
+    return notes;
+}
+
+}  // namespace hummwell

@@ -1,0 +1,167 @@
+// The look-ahead note finder on contours with known notes: what it must split (legato steps,
+// leaps), what it must keep whole (vibrato, glides, dropouts, octave slips), what it drops
+// (clicks), and where each onset lands.
+#include "document/NoteFinder.h"
+#include "document/ProjectSettings.h"
+#include "document/Quantizer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace hummwell;
+
+namespace {
+
+// A contour built piece by piece: held pitches, ramps and rests, frame by frame.
+struct Contour {
+    std::vector<double> pitch;
+    Contour& hold(double p, int frames) {
+        pitch.insert(pitch.end(), frames, p);
+        return *this;
+    }
+    Contour& rest(int frames) { return hold(0.0, frames); }
+    Contour& ramp(double from, double to, int frames) {
+        for (int i = 0; i < frames; ++i) pitch.push_back(from + (to - from) * (i + 0.5) / frames);
+        return *this;
+    }
+    // Vibrato of +-depth semitones at hz around centre.
+    Contour& vibrato(double centre, double depth, double hz, int frames) {
+        for (int i = 0; i < frames; ++i)
+            pitch.push_back(centre + depth * std::sin(2.0 * std::numbers::pi * hz * i * kFrameMs / 1000.0));
+        return *this;
+    }
+    FrameTrack track() const {
+        FrameTrack t;
+        t.clear();
+        for (double p : pitch) t.append({p, 0, p > 0.0 ? 64.0 : 0.0, p > 0.0 ? kMarkContinue : kMarkRest, 0});
+        t.append({});  // the closing rest frame
+        return t;
+    }
+};
+
+struct Found {
+    std::vector<int> onsets;
+    FrameTrack track;
+};
+
+Found find(const Contour& c) {
+    Found f{{}, c.track()};
+    findNotes(f.track, 0, f.track.frameCount());
+    for (int i = 0; i < f.track.frameCount(); ++i)
+        if (f.track.mark[i] == kMarkOnset) f.onsets.push_back(i);
+    return f;
+}
+
+// The notes of the track in the Note quantize mode.
+std::vector<int> noteNumbers(FrameTrack& t) {
+    ProjectSettings settings;
+    settings.store(Setting::QuantizeMode, kNoteQuantize);
+    requantize(t, settings, 0, t.frameCount());
+    std::vector<int> out;
+    for (int i = 0; i < t.frameCount(); ++i)
+        if (t.mark[i] == kMarkOnset) out.push_back(t.note[i]);
+    return out;
+}
+
+}  // namespace
+
+TEST(NoteFinder, VibratoUpToSixtyCentsStaysOneNoteWhereverItIsCentred) {
+    for (const double hz : {4.0, 5.5, 7.0})
+        for (const double centre : {60.0, 60.4, 59.6})
+            for (const double depth : {0.3, 0.6}) {
+                Found f = find(Contour().rest(10).vibrato(centre, depth, hz, 130).rest(10));
+                EXPECT_EQ(f.onsets, std::vector<int>{10}) << hz << " Hz, centre " << centre << ", +-" << depth;
+            }
+}
+
+TEST(NoteFinder, LegatoStepsAreSplitOnTheFirstFrameOfTheNewPitch) {
+    Found steps = find(Contour().rest(5).hold(60.0, 40).hold(61.0, 40).hold(64.0, 30).rest(5));
+    EXPECT_EQ(steps.onsets, (std::vector<int>{5, 45, 85}));
+    EXPECT_EQ(noteNumbers(steps.track), (std::vector<int>{60, 61, 64}));
+
+    // A step held for 58 ms is a note; a blip of 23 ms is not.
+    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 5).hold(60.0, 30)).onsets, (std::vector<int>{0, 30, 35}));
+    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 2).hold(60.0, 30)).onsets, std::vector<int>{0});
+
+    // Steps on top of vibrato, off the semitone grid.
+    Found sung = find(Contour().vibrato(62.3, 0.4, 5.0, 50).vibrato(64.3, 0.4, 5.0, 50).rest(3));
+    EXPECT_EQ(sung.onsets.size(), 2u);
+    EXPECT_NEAR(sung.onsets.size() == 2 ? sung.onsets[1] : 0, 50, 2);
+}
+
+TEST(NoteFinder, AGlideIsSharedByTheNotesItJoinsAndAScoopBelongsToItsNote) {
+    Found glide = find(Contour().hold(60.0, 30).ramp(60.0, 65.0, 9).hold(65.0, 30).rest(3));
+    ASSERT_EQ(glide.onsets.size(), 2u);
+    EXPECT_GE(glide.onsets[1], 32);  // inside the glide, where it is nearer the new pitch
+    EXPECT_LE(glide.onsets[1], 38);
+    EXPECT_EQ(noteNumbers(glide.track), (std::vector<int>{60, 65}));
+
+    Found scoop = find(Contour().rest(4).ramp(58.0, 62.0, 8).hold(62.0, 40).ramp(62.0, 59.0, 6).rest(4));
+    EXPECT_EQ(scoop.onsets, std::vector<int>{4});
+    EXPECT_EQ(noteNumbers(scoop.track), std::vector<int>{62});
+}
+
+TEST(NoteFinder, OctaveSlipsAreFoldedBackButARealLeapIsANote) {
+    Contour slips;
+    slips.hold(57.0, 40);
+    slips.pitch[10] = slips.pitch[11] = slips.pitch[12] = 69.0;  // the second harmonic won
+    slips.pitch[25] = 76.0;                                       // the third
+    Found f = find(slips);
+    EXPECT_EQ(f.onsets, std::vector<int>{0});
+    for (int i = 0; i < 40; ++i) EXPECT_DOUBLE_EQ(f.track.pitch[i], 57.0) << i;
+
+    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(72.0, 30)).onsets, (std::vector<int>{0, 30}));
+}
+
+TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
+    Found click = find(Contour().rest(10).hold(70.0, 3).rest(10).hold(60.0, 20));
+    EXPECT_EQ(click.onsets, std::vector<int>{23});
+    for (int i = 10; i < 13; ++i) {
+        EXPECT_EQ(click.track.mark[i], kMarkRest);
+        EXPECT_EQ(click.track.pitch[i], 0.0);
+        EXPECT_EQ(click.track.volume[i], 0.0);
+    }
+
+    Found dropout = find(Contour().hold(60.0, 20).rest(2).hold(60.2, 20));
+    EXPECT_EQ(dropout.onsets, std::vector<int>{0});
+    EXPECT_GT(dropout.track.pitch[20], 60.0);  // filled between its neighbours
+    EXPECT_LT(dropout.track.pitch[21], 60.2);
+
+    // A consonant of 70 ms between two syllables on one pitch is a new note.
+    EXPECT_EQ(find(Contour().hold(60.0, 20).rest(6).hold(60.0, 20)).onsets, (std::vector<int>{0, 26}));
+}
+
+// With the engine's results, frames under the gate are rests whatever their pitch, pitches
+// the recording left out come back, and volumes follow the levels.
+TEST(NoteFinder, EvidenceGivesPitchesLevelsAndTheGate) {
+    FrameTrack t = Contour().rest(40).track();
+    std::vector<FrameEvidence> evidence(41);
+    for (int i = 5; i < 35; ++i) evidence[i] = {i < 10 ? -90.0 : -60.0, 64.0, 10.0};
+    NoteFinderOptions options;
+    options.noiseLevel = -80.0;
+    options.levelSpan = 0.5;
+    EXPECT_EQ(findNotes(t, 0, t.frameCount(), &evidence, options), 1);
+    EXPECT_EQ(t.mark[9], kMarkRest);
+    EXPECT_EQ(t.mark[10], kMarkOnset);
+    EXPECT_EQ(t.mark[34], kMarkContinue);
+    EXPECT_EQ(t.mark[35], kMarkRest);
+    EXPECT_DOUBLE_EQ(t.pitch[20], 64.0);
+    EXPECT_DOUBLE_EQ(t.volume[20], 40.0);
+}
+
+TEST(NoteFinder, ARangeLeavesTheRestOfTheTrackAlone) {
+    Found whole = find(Contour().hold(60.0, 30).hold(65.0, 30).hold(67.0, 30));
+    FrameTrack t = Contour().hold(60.0, 30).hold(65.0, 30).hold(67.0, 30).track();
+    t.mark[0] = kMarkOnset;
+    const std::vector<int32_t> before = t.mark;
+    findNotes(t, 30, 30);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(t.mark[i], before[i]);
+    EXPECT_EQ(t.mark[30], kMarkOnset);
+    EXPECT_EQ(t.mark[45], kMarkContinue);
+    // The note that went on past the range is whole again, with its own onset.
+    EXPECT_EQ(t.mark[60], kMarkOnset);
+    EXPECT_EQ(whole.onsets, (std::vector<int>{0, 30, 60}));
+    EXPECT_EQ(findNotes(t, 95, 10), 0);  // beyond the end: nothing
+}
