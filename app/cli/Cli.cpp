@@ -429,10 +429,10 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     const std::vector<SettingChoice> choices = settingChoices(a, before);
     const std::optional<int> quantize = quantizeChoice(a);
 
+    const NoteMethod method = noteMethod(a);
     tonik::AudioFileStream audio;
     if (!audio.open(input)) throw Failure(input + ": " + audio.error());
     const double capacity = t.capacitySeconds();
-    const NoteMethod method = noteMethod(a);
     if (method == NoteMethod::LookAhead) {
         // The file is read twice: first only for its levels, for a floor that does not
         // depend on the file starting with a quiet moment.

@@ -121,7 +121,7 @@ private:
 // The look-ahead path's levels: the engine analyses every block a little above the floor, and
 // with a finer pitch detection level, since the note finder tells a sung pitch from noise.
 inline constexpr double kLookAheadGateAboveFloor = 10.0;  // library dB
-inline constexpr int kLookAheadPitchLevel = 40;
+inline constexpr int kLookAheadPitchLevel = 20;
 
 // A floor from the quietest blocks of the whole input (its second percentile of block
 // levels, within -200 .. -50), read block by block, at most `maxBlocks`.

@@ -9,6 +9,8 @@ namespace hummwell {
 namespace {
 
 constexpr int kOctaveWindow = 7;        // frames each side of the median a flip is judged by
+constexpr double kStrayStep = 3.0;      // semitones: a lone frame this far off is a mistake
+constexpr double kEdgeStray = 0.75;     // semitones an edge frame may differ from its note
 constexpr int kBridgedFrames = 2;       // a dropout of 23 ms is a missed frame, not a rest
 constexpr double kBridgedStep = 2.0;    // semitones across a bridged dropout, at most
 constexpr int kShortestSung = 5;        // a voiced stretch under 58 ms is a click or a breath
@@ -55,6 +57,20 @@ double travel(const std::vector<double>& x, int a, int b) {
     return hi - lo;
 }
 
+// The first blocks of a note still hear the note before it (the analysis looks back 93 ms),
+// and the last ones hear its decay: up to two frames at each end of a voiced stretch that
+// stray from the pitch just inside take that pitch.
+void repairEdges(std::vector<double>& x, int a, int b) {
+    constexpr int kEdge = 2, kInside = 8;
+    if (b - a < kEdge + kInside) return;
+    const double head = median(std::vector<double>(x.begin() + a + kEdge, x.begin() + a + kEdge + kInside));
+    for (int i = a; i < a + kEdge; ++i)
+        if (std::abs(x[i] - head) > kEdgeStray) x[i] = head;
+    const double tail = median(std::vector<double>(x.begin() + b - kEdge - kInside, x.begin() + b - kEdge));
+    for (int i = b - kEdge; i < b; ++i)
+        if (std::abs(x[i] - tail) > kEdgeStray) x[i] = tail;
+}
+
 }  // namespace
 
 namespace notefinder {
@@ -69,12 +85,22 @@ void foldOctaveFlips(std::vector<double>& pitch) {
         for (int j = std::max(0, i - kOctaveWindow); j <= std::min(n - 1, i + kOctaveWindow); ++j)
             if (in[j] > 0.0) around.push_back(in[j]);
         if (around.size() < 5) continue;
-        const double d = in[i] - median(around);
+        const double m = median(around);
+        const double d = in[i] - m;
+        bool folded = false;
         for (const double jump : {12.0, 19.0, 24.0, -12.0, -19.0, -24.0})
             if (std::abs(d - jump) < 1.0) {
                 pitch[i] = in[i] - jump;
+                folded = true;
                 break;
             }
+        // Any other frame far from everything around it (the first frame of an attack often
+        // is) takes the pitch around it instead of pulling its note's mean away.
+        if (!folded && std::abs(d) > kStrayStep) {
+            const bool prevFar = i == 0 || in[i - 1] <= 0.0 || std::abs(in[i] - in[i - 1]) > kStrayStep;
+            const bool nextFar = i + 1 == n || in[i + 1] <= 0.0 || std::abs(in[i] - in[i + 1]) > kStrayStep;
+            if (prevFar && nextFar) pitch[i] = m;
+        }
     }
 }
 
@@ -184,6 +210,7 @@ int findNotes(FrameTrack& track, int first, int count, const std::vector<FrameEv
         int b = a;
         while (b < n && pitch[b] > 0.0) ++b;
         if (b - a >= kShortestSung) {
+            repairEdges(pitch, a, b);
             const std::vector<double> stretch(pitch.begin() + a, pitch.begin() + b);
             std::fill(mark.begin() + a, mark.begin() + b, kMarkContinue);
             for (const int s : notefinder::segment(stretch)) {

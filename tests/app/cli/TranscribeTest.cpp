@@ -120,31 +120,43 @@ TEST_F(TranscribeMelody, FramesHaveOneRowPerBlockWithTheTranscribersDecisions) {
     std::ifstream in(csv);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line,
-              "time_s,level,pitch,clarity,noteState,outcome,framePitch,frameVolume,frameMark,frameNote");
+    EXPECT_EQ(line, "time_s,level,pitch,clarity,noteState,outcome,framePitch,frameVolume,frameMark,"
+                    "frameNote,foundPitch,foundVolume,foundMark,foundNote");
     const size_t samples = static_cast<size_t>(melody.seconds * 44100);
     size_t rows = 0;
-    int onsets = 0;
+    int onsets = 0, found = 0, differing = 0;
     double lastTime = -1.0;
     while (std::getline(in, line)) {
-        double time, level, pitch, clarity, outcome, framePitch, frameVolume;
-        int noteState, mark, note;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%d,%lf,%lf,%lf,%d,%d", &time, &level,
-                              &pitch, &clarity, &noteState, &outcome, &framePitch, &frameVolume,
-                              &mark, &note),
-                  10)
+        double time, level, pitch, clarity, outcome, framePitch, frameVolume, foundPitch, foundVolume;
+        int noteState, mark, note, foundMark, foundNote;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%d,%lf,%lf,%lf,%d,%d,%lf,%lf,%d,%d", &time,
+                              &level, &pitch, &clarity, &noteState, &outcome, &framePitch, &frameVolume,
+                              &mark, &note, &foundPitch, &foundVolume, &foundMark, &foundNote),
+                  14)
             << line;
         EXPECT_NEAR(time, rows * 512.0 / 44100.0, 1e-4);
         EXPECT_GT(time, lastTime);
         lastTime = time;
-        if (mark == 1) ++onsets;
-        if (mark == -1) {
-            EXPECT_EQ(frameVolume, 0.0) << line;
-        }
+        onsets += mark == 1;
+        found += foundMark == 1;
+        differing += mark != foundMark;
+        if (mark == -1) EXPECT_EQ(frameVolume, 0.0) << line;
+        if (foundMark == -1) EXPECT_EQ(foundVolume, 0.0) << line;
         ++rows;
     }
     EXPECT_EQ(rows, (samples + 511) / 512);
+    // Both decisions are there, each with every note; they differ in places (the note finder
+    // starts notes on their first pitched frame).
     EXPECT_EQ(onsets, static_cast<int>(melody.notes.size()));
+    EXPECT_EQ(found, static_cast<int>(melody.notes.size()));
+    EXPECT_GT(differing, 0);
+
+    // With the live path only, the note finder's columns are empty.
+    ASSERT_EQ(runCli({"frames", take, "-o", csv, "--notes", "live"}).code, 0);
+    std::ifstream again(csv);
+    std::getline(again, line);
+    std::getline(again, line);
+    EXPECT_EQ(line.substr(line.size() - 4), ",,,,");
 }
 
 // Recordings come at other rates and with two channels; the notes must not depend on it.
