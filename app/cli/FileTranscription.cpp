@@ -167,13 +167,13 @@ void FileTranscription::findNotes() {
     // block. The note finder places each note on the frame of its first pitched block.
     FrameTrack& track = view.track;
     liveTrack = track;
-    std::vector<FrameEvidence> evidence(static_cast<size_t>(track.frameCount()));
-    for (size_t b = 0; b < blocks.size() && b + 1 < evidence.size(); ++b)
-        evidence[b + 1] = {blocks[b].level, takePitch(blocks[b].pitch, view.settings), blocks[b].clarity};
+    track.evidence.assign(static_cast<size_t>(track.frameCount()), FrameEvidence{});
+    for (size_t b = 0; b + 1 < track.evidence.size() && b < blocks.size(); ++b)
+        track.evidence[b + 1] = {blocks[b].level, takePitch(blocks[b].pitch, view.settings), blocks[b].clarity, true};
     NoteFinderOptions options;
+    options.pitchFrom = NoteFinderOptions::Pitch::Evidence;
     options.noiseLevel = -1000.0;  // the engine's gate has had its say
-    options.levelSpan = levels.levelSpan;
-    hummwell::findNotes(track, 0, track.frameCount() - 1, &evidence, options);
+    hummwell::findNotes(track, 0, track.frameCount() - 1, options);
     // Volumes count from the noise level of the level set-up, as a recording's do.
     for (int f = 1; f < track.frameCount() && f - 1 < static_cast<int>(blocks.size()); ++f)
         if (track.mark[f] != kMarkRest)

@@ -13,6 +13,7 @@ void FrameTrack::clear() {
     volume.clear();
     mark.clear();
     reserved.clear();
+    evidence.clear();
 }
 
 void FrameTrack::reserve(int frames) {
@@ -22,6 +23,7 @@ void FrameTrack::reserve(int frames) {
     volume.reserve(n);
     mark.reserve(n);
     reserved.reserve(n);
+    evidence.reserve(n);
 }
 
 void FrameTrack::reset() {
@@ -29,7 +31,8 @@ void FrameTrack::reset() {
     append(Frame{});
 }
 
-void FrameTrack::append(const Frame& f) {
+void FrameTrack::append(const Frame& f, const FrameEvidence& e) {
+    if (evidenceInStep()) evidence.push_back(e);
     pitch.push_back(f.pitch);
     note.push_back(f.note);
     volume.push_back(f.volume);
@@ -37,7 +40,8 @@ void FrameTrack::append(const Frame& f) {
     reserved.push_back(f.reserved);
 }
 
-void FrameTrack::insert(int at, const Frame& f) {
+void FrameTrack::insert(int at, const Frame& f, const FrameEvidence& e) {
+    if (evidenceInStep()) evidence.insert(evidence.begin() + at, e);
     pitch.insert(pitch.begin() + at, f.pitch);
     note.insert(note.begin() + at, f.note);
     volume.insert(volume.begin() + at, f.volume);
@@ -46,6 +50,7 @@ void FrameTrack::insert(int at, const Frame& f) {
 }
 
 void FrameTrack::erase(int first, int count) {
+    if (evidenceInStep()) evidence.erase(evidence.begin() + first, evidence.begin() + first + count);
     pitch.erase(pitch.begin() + first, pitch.begin() + first + count);
     note.erase(note.begin() + first, note.begin() + first + count);
     volume.erase(volume.begin() + first, volume.begin() + first + count);

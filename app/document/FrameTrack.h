@@ -27,6 +27,15 @@ struct Frame {
     int32_t reserved = 0;
 };
 
+// What the engine said of a frame, kept beside the track for the note finder while the
+// project is open; never stored in a file.
+struct FrameEvidence {
+    double level = -200.0;  // library dB
+    double pitch = 0.0;     // fractional MIDI note as the track stores it; 0.0 none
+    double clarity = 0.0;   // score of the stage that found it; 0.0 when tracked or none
+    bool known = false;     // false for frames that came from a file, an edit or a paste
+};
+
 class FrameTrack {
 public:
     FrameTrack() { reset(); }
@@ -44,11 +53,11 @@ public:
     // All columns emptied, then the single rest frame of an empty project.
     void reset();
     // Inserts one frame before index `at` in every column.
-    void insert(int at, const Frame& f);
+    void insert(int at, const Frame& f, const FrameEvidence& e = {});
     // Removes frames first .. first + count - 1 from every column.
     void erase(int first, int count);
     // Appends one frame to every column (readers fill the track column by column instead).
-    void append(const Frame& f);
+    void append(const Frame& f, const FrameEvidence& e = {});
     void clear();  // no frames at all; only for readers about to refill every column
     // Room for `frames` frames in every column, so that inserts up to there never allocate.
     void reserve(int frames);
@@ -68,6 +77,15 @@ public:
     std::vector<double> volume;
     std::vector<int32_t> mark;
     std::vector<int32_t> reserved;
+
+    // Beside the five columns and kept in step with them by every method above; a reader that
+    // refills the columns directly leaves it behind, and then nothing is known.
+    std::vector<FrameEvidence> evidence;
+    bool evidenceInStep() const { return evidence.size() == pitch.size(); }
+    // Puts the evidence back in step, every frame unknown, when it is not.
+    void syncEvidence() {
+        if (!evidenceInStep()) evidence.assign(pitch.size(), FrameEvidence{});
+    }
 };
 
 }  // namespace hummwell

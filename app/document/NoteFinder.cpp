@@ -180,20 +180,24 @@ std::vector<int> segment(const std::vector<double>& x) {
 
 }  // namespace notefinder
 
-int findNotes(FrameTrack& track, int first, int count, const std::vector<FrameEvidence>* evidence,
-              const NoteFinderOptions& options) {
+int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& options) {
     const int total = track.frameCount();
     const int end = std::clamp(first + std::max(count, 0), 0, total);
     first = std::clamp(first, 0, end);
     const int n = end - first;
     if (n <= 0) return 0;
 
+    const bool withEvidence = track.evidenceInStep();
+    const auto known = [&](int f) { return withEvidence && track.evidence[f].known; };
     std::vector<double> pitch(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        double p = track.pitch[first + i];
-        if (evidence && first + i < static_cast<int>(evidence->size())) {
-            const FrameEvidence& e = (*evidence)[first + i];
-            p = e.level >= options.noiseLevel ? e.pitch : 0.0;
+        const int f = first + i;
+        double p = track.pitch[f];
+        if (known(f)) {
+            const FrameEvidence& e = track.evidence[f];
+            const double heard = e.level >= options.noiseLevel ? e.pitch : 0.0;
+            if (options.pitchFrom == NoteFinderOptions::Pitch::Evidence || p < 1.0) p = heard;
+            if (e.level < options.noiseLevel) p = 0.0;
         }
         pitch[i] = p >= 1.0 ? p : 0.0;
     }
@@ -226,8 +230,8 @@ int findNotes(FrameTrack& track, int first, int count, const std::vector<FrameEv
         track.pitch[f] = mark[i] == kMarkRest ? 0.0 : pitch[i];
         if (mark[i] == kMarkRest) {
             track.volume[f] = 0.0;
-        } else if (evidence && f < static_cast<int>(evidence->size()) && options.levelSpan > 0.0) {
-            const double v = ((*evidence)[f].level - options.noiseLevel) / options.levelSpan;
+        } else if (known(f) && options.levelSpan > 0.0) {
+            const double v = (track.evidence[f].level - options.noiseLevel) / options.levelSpan;
             track.volume[f] = std::clamp(v, 0.0, 127.0);
         }
     }

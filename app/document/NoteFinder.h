@@ -17,27 +17,25 @@
 
 namespace hummwell {
 
-// What the engine said of a frame, kept beside the track during a take.
-struct FrameEvidence {
-    double level = -200.0;  // library dB
-    double pitch = 0.0;     // fractional MIDI note as the track stores it; 0.0 none
-    double clarity = 0.0;   // score of the stage that found it; 0.0 when tracked or none
-};
-
-// The take's levels, used only with evidence: frames below the noise level are rests whatever
-// their pitch, and the volume of a frame is its level over the noise level in velocity steps.
+// How the track's evidence (what the engine said of each frame) is used, where it is known.
 struct NoteFinderOptions {
-    double noiseLevel = -1000.0;  // library dB
-    double levelSpan = 0.0;       // library dB per velocity step; 0 keeps the track's volumes
+    // Evidence: the engine's pitch of every known frame, as a file's transcription has it.
+    // TrackFirst: the track's own pitch, which the user may have edited, and the engine's only
+    // where the track has none (the first frames of a soft attack a recording gated).
+    enum class Pitch { Evidence, TrackFirst } pitchFrom = Pitch::TrackFirst;
+    // Frames below the noise level are rests whatever their pitch (library dB), and the volume
+    // of a frame is its level over the noise level in velocity steps.
+    double noiseLevel = -1000.0;
+    double levelSpan = 0.0;  // library dB per velocity step; 0 keeps the track's volumes
 };
 
 // Re-decides the marks of frames first .. first + count - 1 (held to the track): rests where
-// nothing is sung, an onset on the first frame of every note, continuations inside. With
-// `evidence` (one entry per track frame) the engine's pitch and level are used; without it, the
-// track's own pitch column. Pitches of frames inside a note are repaired (octave flips folded,
-// dropouts bridged); frames that become rests get pitch 0. Returns the number of notes.
-int findNotes(FrameTrack& track, int first, int count, const std::vector<FrameEvidence>* evidence = nullptr,
-              const NoteFinderOptions& options = {});
+// nothing is sung, an onset on the first frame of every note, continuations inside. Frames
+// whose evidence is known are read with it as the options say; the others from the track's
+// own pitch column. Pitches of frames inside a note are repaired (octave flips folded, stray
+// and edge frames and dropouts given their note's pitch); frames that become rests get pitch
+// 0. A note that went on past the range starts anew there. Returns the number of notes.
+int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& options = {});
 
 namespace notefinder {
 

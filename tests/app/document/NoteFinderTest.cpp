@@ -137,12 +137,12 @@ TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
 // the recording left out come back, and volumes follow the levels.
 TEST(NoteFinder, EvidenceGivesPitchesLevelsAndTheGate) {
     FrameTrack t = Contour().rest(40).track();
-    std::vector<FrameEvidence> evidence(41);
-    for (int i = 5; i < 35; ++i) evidence[i] = {i < 10 ? -90.0 : -60.0, 64.0, 10.0};
+    t.syncEvidence();
+    for (int i = 5; i < 35; ++i) t.evidence[i] = {i < 10 ? -90.0 : -60.0, 64.0, 10.0, true};
     NoteFinderOptions options;
     options.noiseLevel = -80.0;
     options.levelSpan = 0.5;
-    EXPECT_EQ(findNotes(t, 0, t.frameCount(), &evidence, options), 1);
+    EXPECT_EQ(findNotes(t, 0, t.frameCount(), options), 1);
     EXPECT_EQ(t.mark[9], kMarkRest);
     EXPECT_EQ(t.mark[10], kMarkOnset);
     EXPECT_EQ(t.mark[34], kMarkContinue);
