@@ -436,15 +436,18 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     if (method == NoteMethod::LookAhead) {
         // The file is read twice: first only for its levels, for a floor that does not
         // depend on the file starting with a quiet moment.
+        double quietest = setup.volume.floorLevel;
         if (setup.floor == FloorSource::Calibrated) {
             tonik::AudioFileStream levels;
             if (!levels.open(input)) throw Failure(input + ": " + levels.error());
-            setup.volume.floorLevel = quietestFloor(
-                [&levels](int16_t* out, size_t count) { return levels.read(out, count); },
-                static_cast<size_t>(t.blockCapacity()));
+            quietest = quietestLevel([&levels](int16_t* out, size_t count) { return levels.read(out, count); },
+                                     static_cast<size_t>(t.blockCapacity()));
+            // The velocity scale keeps the level set-up's range; the gate follows the noise
+            // however loud it is.
+            setup.volume.floorLevel = std::clamp(quietest, -200.0, -50.0);
             setup.floor = FloorSource::Given;
         }
-        setup.engineGate = setup.volume.floorLevel + kLookAheadGateAboveFloor;
+        setup.engineGate = quietest + kLookAheadGateAboveFloor;
         if (!a.value("pitch-level")) setup.enginePitchLevel = kLookAheadPitchLevel;
     }
     if (audio.sourceSeconds() > capacity + 1e-9) {

@@ -145,7 +145,7 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     active = nullptr;
 }
 
-double quietestFloor(const FileTranscription::SampleReader& read, size_t maxBlocks) {
+double quietestLevel(const FileTranscription::SampleReader& read, size_t maxBlocks) {
     std::vector<double> levels;
     std::vector<int16_t> block(kBlock);
     while (levels.size() < maxBlocks) {
@@ -159,7 +159,7 @@ double quietestFloor(const FileTranscription::SampleReader& read, size_t maxBloc
     const size_t at = levels.size() / 50;
     std::nth_element(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(at), levels.end());
     const double floor = levels[at];
-    return std::isnan(floor) ? -200.0 : std::clamp(floor, -200.0, -50.0);
+    return std::isnan(floor) ? -200.0 : std::max(floor, -200.0);
 }
 
 void FileTranscription::findNotes() {

@@ -123,9 +123,9 @@ private:
 inline constexpr double kLookAheadGateAboveFloor = 10.0;  // library dB
 inline constexpr int kLookAheadPitchLevel = 20;
 
-// A floor from the quietest blocks of the whole input (its second percentile of block
-// levels, within -200 .. -50), read block by block, at most `maxBlocks`.
-double quietestFloor(const FileTranscription::SampleReader& read, size_t maxBlocks);
+// The level of the quietest blocks of the whole input (the second percentile of its block
+// levels, -200 for digital silence), read block by block, at most `maxBlocks`.
+double quietestLevel(const FileTranscription::SampleReader& read, size_t maxBlocks);
 
 // A block's level as the engine reports it: 20 ln of half its peak-to-peak, the samples scaled
 // by 1 / 32767. The floor is measured with it instead of a first engine run, which would leave

@@ -9,7 +9,8 @@ namespace hummwell {
 namespace {
 
 constexpr int kOctaveWindow = 7;        // frames each side of the median a flip is judged by
-constexpr double kStrayStep = 3.0;      // semitones: a lone frame this far off is a mistake
+constexpr double kStrayStep = 3.0;      // semitones: a few frames this far off are a mistake
+constexpr int kStrayRun = 3;            // ... when no more than this many in a row
 constexpr double kEdgeStray = 0.75;     // semitones an edge frame may differ from its note
 constexpr int kBridgedFrames = 2;       // a dropout of 23 ms is a missed frame, not a rest
 constexpr double kBridgedStep = 2.0;    // semitones across a bridged dropout, at most
@@ -71,6 +72,35 @@ void repairEdges(std::vector<double>& x, int a, int b) {
         if (std::abs(x[i] - tail) > kEdgeStray) x[i] = tail;
 }
 
+// The analysis hears a note's pitch a few blocks after the note begins: each onset moves that
+// far back, over rests before it or into the end of the note before (which keeps at least its
+// shortest length), and the frames it takes sound its first pitch.
+void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch) {
+    const int n = static_cast<int>(mark.size());
+    const int lead = notefinder::kOnsetLeadFrames;
+    for (int a = 1; a < n; ++a) {
+        if (mark[a] != kMarkOnset) continue;
+        int to = a;
+        if (mark[a - 1] == kMarkRest) {
+            // Over rests only, leaving one between this note and the one before.
+            while (to > 0 && a - to < lead && mark[to - 1] == kMarkRest &&
+                   (to - 2 < 0 || mark[to - 2] == kMarkRest))
+                --to;
+        } else {
+            int start = a - 1;
+            while (start > 0 && mark[start] != kMarkOnset) --start;
+            to = std::max(a - lead, start + kShortestNote);
+        }
+        if (to >= a) continue;
+        for (int i = to; i < a; ++i) {
+            mark[i] = kMarkContinue;
+            pitch[i] = pitch[a];
+        }
+        mark[to] = kMarkOnset;
+        mark[a] = kMarkContinue;
+    }
+}
+
 }  // namespace
 
 namespace notefinder {
@@ -78,15 +108,16 @@ namespace notefinder {
 void foldOctaveFlips(std::vector<double>& pitch) {
     const std::vector<double> in = pitch;
     const int n = static_cast<int>(in.size());
-    std::vector<double> around;
+    std::vector<double> around, centre(in.size(), 0.0);
+    std::vector<bool> stray(in.size(), false);
     for (int i = 0; i < n; ++i) {
         if (in[i] <= 0.0) continue;
         around.clear();
         for (int j = std::max(0, i - kOctaveWindow); j <= std::min(n - 1, i + kOctaveWindow); ++j)
             if (in[j] > 0.0) around.push_back(in[j]);
         if (around.size() < 5) continue;
-        const double m = median(around);
-        const double d = in[i] - m;
+        centre[i] = median(around);
+        const double d = in[i] - centre[i];
         bool folded = false;
         for (const double jump : {12.0, 19.0, 24.0, -12.0, -19.0, -24.0})
             if (std::abs(d - jump) < 1.0) {
@@ -94,13 +125,21 @@ void foldOctaveFlips(std::vector<double>& pitch) {
                 folded = true;
                 break;
             }
-        // Any other frame far from everything around it (the first frame of an attack often
-        // is) takes the pitch around it instead of pulling its note's mean away.
-        if (!folded && std::abs(d) > kStrayStep) {
-            const bool prevFar = i == 0 || in[i - 1] <= 0.0 || std::abs(in[i] - in[i - 1]) > kStrayStep;
-            const bool nextFar = i + 1 == n || in[i + 1] <= 0.0 || std::abs(in[i] - in[i + 1]) > kStrayStep;
-            if (prevFar && nextFar) pitch[i] = m;
+        stray[i] = !folded && std::abs(d) > kStrayStep;
+    }
+    // A few frames far from everything around them (a subharmonic in noise, the first frame
+    // of an attack) take the pitch around them instead of pulling their note's mean away;
+    // a longer run is a note of its own.
+    for (int i = 0; i < n;) {
+        if (!stray[i]) {
+            ++i;
+            continue;
         }
+        int e = i;
+        while (e < n && stray[e]) ++e;
+        if (e - i <= kStrayRun)
+            for (int j = i; j < e; ++j) pitch[j] = centre[j];
+        i = e;
     }
 }
 
@@ -224,6 +263,7 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
         }
         a = b;
     }
+    leadOnsets(mark, pitch);
     for (int i = 0; i < n; ++i) {
         const int f = first + i;
         track.mark[f] = mark[i];

@@ -39,6 +39,10 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
 
 namespace notefinder {
 
+// How many frames before its first pitched frame a note starts: the analysis hears a pitch
+// about 46 ms after the note begins (measured on sung, choir, wind and string notes).
+inline constexpr int kOnsetLeadFrames = 4;
+
 // The steps on their own, over a contour (0.0 = no pitch), for tests and tuning.
 // Folds frames an octave (or an octave and a fifth, or two octaves) away from the median of
 // the frames around them back to it.

@@ -14,6 +14,9 @@ using namespace hummwell;
 
 namespace {
 
+// Onsets come this many frames before the first frame that has the note's pitch.
+constexpr int L = notefinder::kOnsetLeadFrames;
+
 // A contour built piece by piece: held pitches, ramps and rests, frame by frame.
 struct Contour {
     std::vector<double> pitch;
@@ -72,34 +75,41 @@ TEST(NoteFinder, VibratoUpToSixtyCentsStaysOneNoteWhereverItIsCentred) {
         for (const double centre : {60.0, 60.4, 59.6})
             for (const double depth : {0.3, 0.6}) {
                 Found f = find(Contour().rest(10).vibrato(centre, depth, hz, 130).rest(10));
-                EXPECT_EQ(f.onsets, std::vector<int>{10}) << hz << " Hz, centre " << centre << ", +-" << depth;
+                EXPECT_EQ(f.onsets, std::vector<int>{10 - L}) << hz << " Hz, centre " << centre << ", +-" << depth;
             }
 }
 
-TEST(NoteFinder, LegatoStepsAreSplitOnTheFirstFrameOfTheNewPitch) {
+// Every onset lies the analysis's latency before the first frame of the new pitch, also when
+// the note before has to give up its last frames for it.
+TEST(NoteFinder, LegatoStepsAreSplitWhereTheNewPitchBegins) {
     Found steps = find(Contour().rest(5).hold(60.0, 40).hold(61.0, 40).hold(64.0, 30).rest(5));
-    EXPECT_EQ(steps.onsets, (std::vector<int>{5, 45, 85}));
+    EXPECT_EQ(steps.onsets, (std::vector<int>{5 - L, 45 - L, 85 - L}));
     EXPECT_EQ(noteNumbers(steps.track), (std::vector<int>{60, 61, 64}));
+    for (int i = 45 - L; i < 45; ++i) EXPECT_DOUBLE_EQ(steps.track.pitch[i], 61.0) << i;
 
     // A step held for 58 ms is a note; a blip of 23 ms is not.
-    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 5).hold(60.0, 30)).onsets, (std::vector<int>{0, 30, 35}));
+    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 5).hold(60.0, 30)).onsets,
+              (std::vector<int>{0, 30 - L, 35 - L}));
     EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 2).hold(60.0, 30)).onsets, std::vector<int>{0});
 
     // Steps on top of vibrato, off the semitone grid.
     Found sung = find(Contour().vibrato(62.3, 0.4, 5.0, 50).vibrato(64.3, 0.4, 5.0, 50).rest(3));
     EXPECT_EQ(sung.onsets.size(), 2u);
-    EXPECT_NEAR(sung.onsets.size() == 2 ? sung.onsets[1] : 0, 50, 2);
+    EXPECT_NEAR(sung.onsets.size() == 2 ? sung.onsets[1] : 0, 50 - L, 2);
+
+    // After a rest, an onset leads over the rest but leaves one frame of it.
+    EXPECT_EQ(find(Contour().hold(60.0, 20).rest(3).hold(64.0, 20)).onsets, (std::vector<int>{0, 21}));
 }
 
 TEST(NoteFinder, AGlideIsSharedByTheNotesItJoinsAndAScoopBelongsToItsNote) {
     Found glide = find(Contour().hold(60.0, 30).ramp(60.0, 65.0, 9).hold(65.0, 30).rest(3));
     ASSERT_EQ(glide.onsets.size(), 2u);
-    EXPECT_GE(glide.onsets[1], 32);  // inside the glide, where it is nearer the new pitch
-    EXPECT_LE(glide.onsets[1], 38);
+    EXPECT_GE(glide.onsets[1], 32 - L);  // in the glide, where it is nearer the new pitch
+    EXPECT_LE(glide.onsets[1], 38 - L);
     EXPECT_EQ(noteNumbers(glide.track), (std::vector<int>{60, 65}));
 
     Found scoop = find(Contour().rest(4).ramp(58.0, 62.0, 8).hold(62.0, 40).ramp(62.0, 59.0, 6).rest(4));
-    EXPECT_EQ(scoop.onsets, std::vector<int>{4});
+    EXPECT_EQ(scoop.onsets, std::vector<int>{0});
     EXPECT_EQ(noteNumbers(scoop.track), std::vector<int>{62});
 }
 
@@ -112,12 +122,12 @@ TEST(NoteFinder, OctaveSlipsAreFoldedBackButARealLeapIsANote) {
     EXPECT_EQ(f.onsets, std::vector<int>{0});
     for (int i = 0; i < 40; ++i) EXPECT_DOUBLE_EQ(f.track.pitch[i], 57.0) << i;
 
-    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(72.0, 30)).onsets, (std::vector<int>{0, 30}));
+    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(72.0, 30)).onsets, (std::vector<int>{0, 30 - L}));
 }
 
 TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
     Found click = find(Contour().rest(10).hold(70.0, 3).rest(10).hold(60.0, 20));
-    EXPECT_EQ(click.onsets, std::vector<int>{23});
+    EXPECT_EQ(click.onsets, std::vector<int>{23 - L});
     for (int i = 10; i < 13; ++i) {
         EXPECT_EQ(click.track.mark[i], kMarkRest);
         EXPECT_EQ(click.track.pitch[i], 0.0);
@@ -130,7 +140,7 @@ TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
     EXPECT_LT(dropout.track.pitch[21], 60.2);
 
     // A consonant of 70 ms between two syllables on one pitch is a new note.
-    EXPECT_EQ(find(Contour().hold(60.0, 20).rest(6).hold(60.0, 20)).onsets, (std::vector<int>{0, 26}));
+    EXPECT_EQ(find(Contour().hold(60.0, 20).rest(6).hold(60.0, 20)).onsets, (std::vector<int>{0, 26 - L}));
 }
 
 // With the engine's results, frames under the gate are rests whatever their pitch, pitches
@@ -143,8 +153,8 @@ TEST(NoteFinder, EvidenceGivesPitchesLevelsAndTheGate) {
     options.noiseLevel = -80.0;
     options.levelSpan = 0.5;
     EXPECT_EQ(findNotes(t, 0, t.frameCount(), options), 1);
-    EXPECT_EQ(t.mark[9], kMarkRest);
-    EXPECT_EQ(t.mark[10], kMarkOnset);
+    EXPECT_EQ(t.mark[9 - L], kMarkRest);
+    EXPECT_EQ(t.mark[10 - L], kMarkOnset);
     EXPECT_EQ(t.mark[34], kMarkContinue);
     EXPECT_EQ(t.mark[35], kMarkRest);
     EXPECT_DOUBLE_EQ(t.pitch[20], 64.0);
@@ -162,6 +172,6 @@ TEST(NoteFinder, ARangeLeavesTheRestOfTheTrackAlone) {
     EXPECT_EQ(t.mark[45], kMarkContinue);
     // The note that went on past the range is whole again, with its own onset.
     EXPECT_EQ(t.mark[60], kMarkOnset);
-    EXPECT_EQ(whole.onsets, (std::vector<int>{0, 30, 60}));
+    EXPECT_EQ(whole.onsets, (std::vector<int>{0, 30 - L, 60 - L}));
     EXPECT_EQ(findNotes(t, 95, 10), 0);  // beyond the end: nothing
 }
