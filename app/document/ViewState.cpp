@@ -1,5 +1,7 @@
 #include "ViewState.h"
 
+#include "NoteFinder.h"
+
 #include "ProjectFile.h"
 
 #include <algorithm>
@@ -125,6 +127,23 @@ int ViewState::requestTransport(int target) {
     return 1;
 }
 
+int ViewState::findNotes(int first, int count) {
+    NoteFinderOptions options;
+    options.noiseLevel = levels.noiseLevel;
+    options.levelSpan = levels.levelSpan;
+    const int notes = hummwell::findNotes(track, first, count, options);
+    // One frame more: a note that went on past the range got an onset there.
+    requantize(first, count + 1);
+    surface.repaint();
+    return notes;
+}
+
+Stretch ViewState::findNotesRange() const {
+    if (rangeSelected) return {std::min(rangeStart, rangeEnd), std::abs(rangeEnd - rangeStart)};
+    if (noteSelected) return {noteStart, noteEnd - noteStart};
+    return {0, std::max(frameCount() - 1, 0)};
+}
+
 void ViewState::record(CountIn countIn) {
     if (!requestTransport(kRecording)) return;
     clearSelection();  // recording moves every frame after the cursor
@@ -137,6 +156,7 @@ void ViewState::record(CountIn countIn) {
     surface.showSetting(Setting::QuantizeMode, kAsIs);
 
     // Inserts during the take must never allocate on the capture thread.
+    track.syncEvidence();
     track.reserve(maxFrames + 1);
     takeStart_ = cursorFrame;
     fullReported_ = false;
@@ -160,6 +180,7 @@ void ViewState::stop() {
     if (was == kRecording) {
         output.allNotesOff();
         if (frameCount() >= maxFrames) prompt.error(kTrackFull);
+        if (findNotesAfterTake && cursorFrame > takeStart_) findNotes(takeStart_, cursorFrame - takeStart_);
         requantize(0, frameCount());
     } else if (was == kPlaying) {
         timer.stop();
@@ -274,13 +295,16 @@ void ViewState::onFrameResult(const FrameResult& result) {
     }
     r2_ = r1_;
     r1_ = r0_;
-    r0_ = Record{result.level, takePitch(result.pitch, settings), result.clarity, result.noteState};
+    const double heard = takePitch(result.pitch, settings);
+    r0_ = Record{result.level, heard, heard, result.clarity, result.noteState};
 
     decideFrame();
 
     const double v = (r1_.level - levels.noiseLevel) / levels.levelSpan;
     const double volume = (r1_.pitch >= 1.0 && v >= 0.0) ? std::min(v, 127.0) : 0.0;
-    insertFrameAtCursor(Frame{r1_.pitch, 0, volume, r1_.noteState, 0});
+    // The engine's own view of the frame goes beside it, for the note finder after the take.
+    track.insert(cursorFrame, Frame{r1_.pitch, 0, volume, r1_.noteState, 0},
+                 FrameEvidence{r1_.level, r1_.heardPitch, r1_.clarity, true});
     if (settings.get(Setting::RealtimeOutOn)) output.soundFrame(cursorFrame);
     surface.drawRecordedColumn(cursorFrame);
     if (settings.get(Setting::MetronomeOn)) tickFor(cursorMs() + kTickLeadMs);

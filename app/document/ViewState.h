@@ -103,6 +103,16 @@ public:
     // Both selections cleared, the clip kept: for a track whose frames are about to move.
     void clearSelection() { rangeSelected = noteSelected = false; }
 
+    // --- Note finding ------------------------------------------------------------------------
+    // Re-decides the notes of frames first .. first + count - 1 with the look-ahead note finder
+    // (the engine's evidence of recorded frames, else their stored pitches and volumes), then
+    // re-quantizes and redraws them. Returns the number of notes.
+    int findNotes(int first, int count);
+    // The frames Find Notes works on: the selected range or note, else the whole track but its
+    // closing rest.
+    Stretch findNotesRange() const;
+    bool findNotesAfterTake = true;  // run it over each take when Stop ends it
+
     mutable std::mutex takeLock;
     FrameTrack track;
     ProjectSettings settings;
@@ -156,6 +166,7 @@ private:
     struct Record {
         double level = -900.0;  // silence
         double pitch = 0.0;
+        double heardPitch = 0.0;  // the engine's, before the decision fills or smooths it
         double clarity = 0.0;
         int noteState = kMarkRest;
     };

@@ -28,6 +28,8 @@ constexpr Rule kRules[] = {
     {kCmdSaveProject, kEdit, Needs::Nothing},
     {kCmdExportMidi, kEdit, Needs::Nothing},
     {kCmdSelectAll, kEdit, Needs::Nothing},
+    {kCmdFindNotes, kEdit, Needs::Nothing},
+    {kCmdFindNotesAfterTake, kEdit, Needs::Nothing},
     {kCmdLeftKey, kEdit, Needs::Nothing},
     {kCmdRightKey, kEdit, Needs::Nothing},
     {kCmdUndo, kEdit, Needs::Nothing},
@@ -133,7 +135,9 @@ bool commandEnabled(const ViewState& v, int id) {
     return r && flagSet(commandFlags(v.transportState), r->flag) && needsMet(v, r->needs);
 }
 
-bool commandChecked(const ViewState& v, int id) { return id == kCmdScrub && v.scrubOn; }
+bool commandChecked(const ViewState& v, int id) {
+    return (id == kCmdScrub && v.scrubOn) || (id == kCmdFindNotesAfterTake && v.findNotesAfterTake);
+}
 
 bool runCommand(ViewState& v, int id) {
     if (!commandEnabled(v, id)) return false;
@@ -155,6 +159,12 @@ bool runCommand(ViewState& v, int id) {
     case kCmdUndo:
     case kCmdRedo: break;  // there is no undo; the keys are taken so that they do nothing
     case kCmdUnselect: unselect(v); break;
+    case kCmdFindNotes: {
+        const Stretch range = v.findNotesRange();
+        v.findNotes(range.first, range.count);
+        break;
+    }
+    case kCmdFindNotesAfterTake: v.findNotesAfterTake = !v.findNotesAfterTake; break;
     case kCmdMerge: mergeAtCursor(v); break;
     case kCmdSplit: splitAtCursor(v); break;
     case kCmdPitchUp: shiftPitch(v, 1.0); break;

@@ -50,6 +50,8 @@ enum CommandId : int {
     kCmdUserBoard = 32799,
     kCmdCheckUpdate = 32798,
     kCmdRecentFile1 = 57616,  // the recent projects, kCmdRecentFile1 .. kCmdRecentFile1 + 3
+    kCmdFindNotes = 32840,           // the look-ahead note finder over the selection or track
+    kCmdFindNotesAfterTake = 32841,  // its option: run it when a take ends
     kCmdPanelTick = 1027,
     kCmdPanelChange = 1028,
 };

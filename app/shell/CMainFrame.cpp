@@ -86,6 +86,7 @@ CMainFrame::CMainFrame(UserPrompt& prompt, Profile& profile, std::unique_ptr<Mid
     row->addWidget(leftBar);
 
     view_ = new CVtView(prompt_, std::move(device));
+    view_->state().findNotesAfterTake = profile_.readString(kSettingsSection, kFindNotesEntry, "1") != "0";
     row->addWidget(view_, 1);
     panel_ = new ControlPanel;
     row->addWidget(panel_);
@@ -155,6 +156,7 @@ void CMainFrame::buildActions() {
         actions_[id] = a;
     }
     actions_.at(kCmdScrub)->setCheckable(true);
+    actions_.at(kCmdFindNotesAfterTake)->setCheckable(true);
     actions_.at(kCmdViewToolbar)->setCheckable(true);
     actions_.at(kCmdViewStatusBar)->setCheckable(true);
 }
@@ -284,6 +286,10 @@ void CMainFrame::runCommand(int id) {
     }
     case kCmdUserBoard: openWebPage(kUserBoardAddress); break;
     case kCmdCheckUpdate: openWebPage(kCheckUpdateAddress); break;
+    case kCmdFindNotesAfterTake:
+        view_->runCommand(id);
+        profile_.writeString(kSettingsSection, kFindNotesEntry, view_->state().findNotesAfterTake ? "1" : "0");
+        break;
     default:
         if (id >= kCmdRecentFile1 && id < kCmdRecentFile1 + kRecentFileCount)
             openRecentFile(id - kCmdRecentFile1);

@@ -13,6 +13,7 @@ inline constexpr char kProfileApplication[] = "Hummwell plus";
 inline constexpr char kInstallDirEntry[] = "InstallDir";    // top level, no section
 inline constexpr char kSettingsSection[] = "Settings";
 inline constexpr char kVolumeControlEntry[] = "VCF";        // in "Settings"
+inline constexpr char kFindNotesEntry[] = "FindNotesAfterTake";  // in "Settings": "1" or "0"
 inline constexpr char kRecentSection[] = "Recent File List";
 inline constexpr int kRecentFileCount = 4;
 
