@@ -434,21 +434,21 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     if (!audio.open(input)) throw Failure(input + ": " + audio.error());
     const double capacity = t.capacitySeconds();
     if (method == NoteMethod::LookAhead) {
-        // The file is read twice: first only for its levels, for a floor that does not
-        // depend on the file starting with a quiet moment.
+        // The file is read twice: first only for its levels.
+        tonik::AudioFileStream pass;
+        if (!pass.open(input)) throw Failure(input + ": " + pass.error());
+        const InputLevels levels = inputLevels([&pass](int16_t* out, size_t count) { return pass.read(out, count); },
+                                               static_cast<size_t>(t.blockCapacity()));
         double quietest = setup.volume.floorLevel;
         if (setup.floor == FloorSource::Calibrated) {
-            tonik::AudioFileStream levels;
-            if (!levels.open(input)) throw Failure(input + ": " + levels.error());
-            quietest = quietestLevel([&levels](int16_t* out, size_t count) { return levels.read(out, count); },
-                                     static_cast<size_t>(t.blockCapacity()));
             // The velocity scale keeps the level set-up's range; the gate follows the noise
             // however loud it is.
+            quietest = levels.quiet;
             setup.volume.floorLevel = std::clamp(quietest, -200.0, -50.0);
             setup.floor = FloorSource::Given;
         }
         setup.engineGate = quietest + kLookAheadGateAboveFloor;
-        if (!a.value("pitch-level")) setup.enginePitchLevel = kLookAheadPitchLevel;
+        if (!a.value("pitch-level")) setup.enginePitchLevel = lookAheadPitchLevel(levels);
     }
     if (audio.sourceSeconds() > capacity + 1e-9) {
         const int d = decimalsApart(audio.sourceSeconds(), capacity);

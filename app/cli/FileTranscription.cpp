@@ -40,7 +40,10 @@ void prepareEngine() {
     prepared = true;
 }
 
-FileTranscription::FileTranscription() : view(prompt, surface, output, input_) {}
+FileTranscription::FileTranscription() : view(prompt, surface, output, input_) {
+    // The command line chooses its own way of finding notes; a take ends as recorded.
+    view.findNotesAfterTake = false;
+}
 
 FileTranscription::~FileTranscription() {
     if (active == this) active = nullptr;
@@ -145,21 +148,27 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     active = nullptr;
 }
 
-double quietestLevel(const FileTranscription::SampleReader& read, size_t maxBlocks) {
+InputLevels inputLevels(const FileTranscription::SampleReader& read, size_t maxBlocks) {
     std::vector<double> levels;
     std::vector<int16_t> block(kBlock);
     while (levels.size() < maxBlocks) {
         const size_t got = read(block.data(), kBlock);
         if (got == 0) break;
         std::fill(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(), int16_t{0});
-        levels.push_back(blockLevel(block.data()));
+        const double level = blockLevel(block.data());
+        levels.push_back(std::isnan(level) ? -200.0 : std::max(level, -200.0));
         if (got < static_cast<size_t>(kBlock)) break;
     }
-    if (levels.empty()) return -50.0;
-    const size_t at = levels.size() / 50;
-    std::nth_element(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(at), levels.end());
-    const double floor = levels[at];
-    return std::isnan(floor) ? -200.0 : std::max(floor, -200.0);
+    if (levels.empty()) return {-50.0, -50.0};
+    std::sort(levels.begin(), levels.end());
+    return {levels[levels.size() / 50], levels[levels.size() * 9 / 10]};
+}
+
+int lookAheadPitchLevel(const InputLevels& levels) {
+    // Noise close under the singing needs the finest pitch detection to be heard through;
+    // a clean take is read more strictly, so that faint partials and decays stay out.
+    const double t = std::clamp((levels.loud - levels.quiet - 30.0) / 30.0, 0.0, 1.0);
+    return static_cast<int>(std::lround(kLookAheadPitchLevel + t * (kLookAheadCleanPitchLevel - kLookAheadPitchLevel)));
 }
 
 void FileTranscription::findNotes() {

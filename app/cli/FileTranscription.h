@@ -121,11 +121,20 @@ private:
 // The look-ahead path's levels: the engine analyses every block a little above the floor, and
 // with a finer pitch detection level, since the note finder tells a sung pitch from noise.
 inline constexpr double kLookAheadGateAboveFloor = 10.0;  // library dB
-inline constexpr int kLookAheadPitchLevel = 20;
+inline constexpr int kLookAheadPitchLevel = 20;       // under noise
+inline constexpr int kLookAheadCleanPitchLevel = 35;  // far above the noise
 
-// The level of the quietest blocks of the whole input (the second percentile of its block
-// levels, -200 for digital silence), read block by block, at most `maxBlocks`.
-double quietestLevel(const FileTranscription::SampleReader& read, size_t maxBlocks);
+// The levels of the quietest and of the loud blocks of the whole input (library dB; the
+// second and the ninetieth percentile of its block levels, -200 for digital silence), read
+// block by block, at most `maxBlocks`.
+struct InputLevels {
+    double quiet;
+    double loud;
+};
+InputLevels inputLevels(const FileTranscription::SampleReader& read, size_t maxBlocks);
+// The pitch detection level for the look-ahead path: finest where the loud blocks stand 30 dB
+// or less above the quiet ones, strictest from 60 dB, in between in proportion.
+int lookAheadPitchLevel(const InputLevels& levels);
 
 // A block's level as the engine reports it: 20 ln of half its peak-to-peak, the samples scaled
 // by 1 / 32767. The floor is measured with it instead of a first engine run, which would leave

@@ -11,6 +11,7 @@ namespace {
 constexpr int kOctaveWindow = 7;        // frames each side of the median a flip is judged by
 constexpr double kStrayStep = 3.0;      // semitones: a few frames this far off are a mistake
 constexpr int kStrayRun = 3;            // ... when no more than this many in a row
+constexpr double kDecayDrop = 30.0;     // library dB below a note's loudest frame: its decay
 constexpr double kEdgeStray = 0.75;     // semitones an edge frame may differ from its note
 constexpr int kBridgedFrames = 2;       // a dropout of 23 ms is a missed frame, not a rest
 constexpr double kBridgedStep = 2.0;    // semitones across a bridged dropout, at most
@@ -70,6 +71,28 @@ void repairEdges(std::vector<double>& x, int a, int b) {
     const double tail = median(std::vector<double>(x.begin() + b - kEdge - kInside, x.begin() + b - kEdge));
     for (int i = b - kEdge; i < b; ++i)
         if (std::abs(x[i] - tail) > kEdgeStray) x[i] = tail;
+}
+
+// An instrument rings on after its note ends, and a room answers a voice: the frames at the end
+// of a note that have fallen far below its loudest are its decay, not the note.
+void trimDecays(std::vector<int32_t>& mark, std::vector<double>& pitch, const std::vector<double>& level) {
+    const double drop = kDecayDrop;
+    const int n = static_cast<int>(mark.size());
+    for (int s = 0; s < n; ++s) {
+        if (mark[s] != kMarkOnset) continue;
+        int e = s + 1;
+        while (e < n && mark[e] == kMarkContinue) ++e;
+        double peak = -std::numeric_limits<double>::infinity();
+        for (int i = s; i < e; ++i)
+            if (!std::isnan(level[i])) peak = std::max(peak, level[i]);
+        int end = e;
+        while (end - s > kShortestNote && !std::isnan(level[end - 1]) && level[end - 1] < peak - drop) --end;
+        for (int i = end; i < e; ++i) {
+            mark[i] = kMarkRest;
+            pitch[i] = 0.0;
+        }
+        s = e - 1;
+    }
 }
 
 // The analysis hears a note's pitch a few blocks after the note begins: each onset moves that
@@ -262,6 +285,12 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
             }
         }
         a = b;
+    }
+    if (withEvidence) {
+        std::vector<double> level(static_cast<size_t>(n), std::numeric_limits<double>::quiet_NaN());
+        for (int i = 0; i < n; ++i)
+            if (known(first + i)) level[i] = track.evidence[first + i].level;
+        trimDecays(mark, pitch, level);
     }
     leadOnsets(mark, pitch);
     for (int i = 0; i < n; ++i) {

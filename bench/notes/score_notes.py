@@ -44,6 +44,7 @@ PITCH_TOLERANCE = 50.0
 OFFSET_RATIO = 0.2
 OFFSET_MIN_TOLERANCE = 0.05
 SHORT_NOTE = 0.060
+FRAME_HOP = 0.010  # the grid of the frame-level pitch scores, in seconds
 # The COnP matches end at ±50 ms, so their mean deviation cannot show a system that is later
 # than that; a second match within ±150 ms (pitch still within 50 cents) can.
 WIDE_ONSET_TOLERANCE = 0.15
@@ -190,6 +191,30 @@ def as_arrays(notes):
     return intervals, hz
 
 
+def frame_pitches(notes, times):
+    """The MIDI note sounding at each time (0 where none), on a grid."""
+    out = np.zeros(len(times))
+    for on, off, midi in notes:
+        out[(times >= on) & (times < off)] = midi
+    return out
+
+
+def frame_counts(reference, estimate):
+    """Frame-level pitch on a 10 ms grid: frames the reference voices, those the estimate gives
+    the right note (within half a semitone), frames both voice, and of those the ones an octave
+    or more off by whole octaves."""
+    end = max([off for _, off, _ in reference + estimate] + [0.0])
+    times = np.arange(0.0, end, FRAME_HOP)
+    ref = frame_pitches(reference, times)
+    est = frame_pitches(estimate, times)
+    both = (ref > 0) & (est > 0)
+    diff = est[both] - ref[both]
+    octaves = np.round(diff / 12.0)
+    octave = (octaves != 0) & (np.abs(diff - 12.0 * octaves) < 0.5)
+    return {"ref_voiced": int((ref > 0).sum()), "correct": int((np.abs(diff) < 0.5).sum()),
+            "both_voiced": int(both.sum()), "octave_errors": int(octave.sum())}
+
+
 def score(reference, estimate):
     ref_i, ref_p = as_arrays(reference)
     est_i, est_p = as_arrays(estimate)
@@ -218,6 +243,7 @@ def score(reference, estimate):
         "short_notes": sum(1 for on, off, _ in estimate if off - on < SHORT_NOTE),
         "onset_deviations_ms": [round(d, 2) for d in deviations],
         "wide_onset_deviations_ms": [round(d, 2) for d in wide_deviations],
+        "frames": frame_counts(reference, estimate),
     }
 
 
@@ -290,6 +316,10 @@ def summary(files, systems):
             "wide_matched": len(wide),
             "wide_onset_bias_ms": mean(wide),
             "wide_onset_median_ms": float(np.median(wide)) if wide else float("nan"),
+            "pitch_accuracy": sum(p["frames"]["correct"] for p in per_file) /
+                              max(1, sum(p["frames"]["ref_voiced"] for p in per_file)),
+            "octave_error_share": sum(p["frames"]["octave_errors"] for p in per_file) /
+                                  max(1, sum(p["frames"]["both_voiced"] for p in per_file)),
             "wall_seconds": wall,
             "realtime_factor": audio / wall if wall > 0 else float("nan"),
         }
@@ -299,7 +329,7 @@ def summary(files, systems):
 def details(stats, systems):
     header = ["system", "ref notes", "est notes", "short (<60 ms)", "COnP matches", "onset bias (mean)",
               "onset median", "onset mean abs. deviation", "±150 ms matches", "their bias (mean / median)",
-              "wall time", "× real time"]
+              "frame pitch accuracy", "octave errors (of frames both voice)", "wall time", "× real time"]
     lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
     for s in systems:
         x = stats[s]
@@ -309,6 +339,7 @@ def details(stats, systems):
             str(x["matched"]), fmt(x["onset_bias_ms"], 1, " ms"), fmt(x["onset_median_ms"], 1, " ms"),
             fmt(x["onset_mad_ms"], 1, " ms"), str(x["wide_matched"]),
             f"{fmt(x['wide_onset_bias_ms'], 1)} / {fmt(x['wide_onset_median_ms'], 1, ' ms')}",
+            fmt(x["pitch_accuracy"]), fmt(100.0 * x["octave_error_share"], 2, " %"),
             f"{x['wall_seconds']:.1f} s", f"{fmt(x['realtime_factor'], 0)}",
         ]) + " |")
     return "\n".join(lines)
