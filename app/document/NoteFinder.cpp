@@ -100,11 +100,13 @@ void trimDecays(std::vector<int32_t>& mark, std::vector<double>& pitch, const st
 // shortest length), and the frames it takes sound its first pitch.
 void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch) {
     const int n = static_cast<int>(mark.size());
-    const int lead = notefinder::kOnsetLeadFrames;
+    const int restLead = notefinder::kOnsetLeadFrames;
+    const int lead = notefinder::kLegatoLeadFrames;
     for (int a = 1; a < n; ++a) {
         if (mark[a] != kMarkOnset) continue;
         int to = a;
         if (mark[a - 1] == kMarkRest) {
+            const int lead = restLead;
             // Over rests only, leaving one between this note and the one before.
             while (to > 0 && a - to < lead && mark[to - 1] == kMarkRest &&
                    (to - 2 < 0 || mark[to - 2] == kMarkRest))

@@ -40,8 +40,11 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
 namespace notefinder {
 
 // How many frames before its first pitched frame a note starts: the analysis hears a pitch
-// about 46 ms after the note begins (measured on sung, choir, wind and string notes).
-inline constexpr int kOnsetLeadFrames = 4;
+// about 35 ms after a note begins out of a rest, and a new pitch about 58 ms after a legato
+// step, while the old one still fills its longest frame (measured on sung, choir, wind and
+// string notes).
+inline constexpr int kOnsetLeadFrames = 3;
+inline constexpr int kLegatoLeadFrames = 5;
 
 // The steps on their own, over a contour (0.0 = no pitch), for tests and tuning.
 // Folds frames an octave (or an octave and a fifth, or two octaves) away from the median of

@@ -14,8 +14,10 @@ using namespace hummwell;
 
 namespace {
 
-// Onsets come this many frames before the first frame that has the note's pitch.
+// Onsets come this many frames before the first frame that has the note's pitch: after a rest,
+// and after a legato step.
 constexpr int L = notefinder::kOnsetLeadFrames;
+constexpr int S = notefinder::kLegatoLeadFrames;
 
 // A contour built piece by piece: held pitches, ramps and rests, frame by frame.
 struct Contour {
@@ -83,19 +85,19 @@ TEST(NoteFinder, VibratoUpToSixtyCentsStaysOneNoteWhereverItIsCentred) {
 // the note before has to give up its last frames for it.
 TEST(NoteFinder, LegatoStepsAreSplitWhereTheNewPitchBegins) {
     Found steps = find(Contour().rest(5).hold(60.0, 40).hold(61.0, 40).hold(64.0, 30).rest(5));
-    EXPECT_EQ(steps.onsets, (std::vector<int>{5 - L, 45 - L, 85 - L}));
+    EXPECT_EQ(steps.onsets, (std::vector<int>{5 - L, 45 - S, 85 - S}));
     EXPECT_EQ(noteNumbers(steps.track), (std::vector<int>{60, 61, 64}));
-    for (int i = 45 - L; i < 45; ++i) EXPECT_DOUBLE_EQ(steps.track.pitch[i], 61.0) << i;
+    for (int i = 45 - S; i < 45; ++i) EXPECT_DOUBLE_EQ(steps.track.pitch[i], 61.0) << i;
 
     // A step held for 58 ms is a note; a blip of 23 ms is not.
     EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 5).hold(60.0, 30)).onsets,
-              (std::vector<int>{0, 30 - L, 35 - L}));
+              (std::vector<int>{0, 30 - S, 35 - S}));
     EXPECT_EQ(find(Contour().hold(60.0, 30).hold(62.0, 2).hold(60.0, 30)).onsets, std::vector<int>{0});
 
     // Steps on top of vibrato, off the semitone grid.
     Found sung = find(Contour().vibrato(62.3, 0.4, 5.0, 50).vibrato(64.3, 0.4, 5.0, 50).rest(3));
     EXPECT_EQ(sung.onsets.size(), 2u);
-    EXPECT_NEAR(sung.onsets.size() == 2 ? sung.onsets[1] : 0, 50 - L, 2);
+    EXPECT_NEAR(sung.onsets.size() == 2 ? sung.onsets[1] : 0, 50 - S, 2);
 
     // After a rest, an onset leads over the rest but leaves one frame of it.
     EXPECT_EQ(find(Contour().hold(60.0, 20).rest(3).hold(64.0, 20)).onsets, (std::vector<int>{0, 21}));
@@ -104,12 +106,12 @@ TEST(NoteFinder, LegatoStepsAreSplitWhereTheNewPitchBegins) {
 TEST(NoteFinder, AGlideIsSharedByTheNotesItJoinsAndAScoopBelongsToItsNote) {
     Found glide = find(Contour().hold(60.0, 30).ramp(60.0, 65.0, 9).hold(65.0, 30).rest(3));
     ASSERT_EQ(glide.onsets.size(), 2u);
-    EXPECT_GE(glide.onsets[1], 32 - L);  // in the glide, where it is nearer the new pitch
-    EXPECT_LE(glide.onsets[1], 38 - L);
+    EXPECT_GE(glide.onsets[1], 32 - S);  // in the glide, where it is nearer the new pitch
+    EXPECT_LE(glide.onsets[1], 38 - S);
     EXPECT_EQ(noteNumbers(glide.track), (std::vector<int>{60, 65}));
 
     Found scoop = find(Contour().rest(4).ramp(58.0, 62.0, 8).hold(62.0, 40).ramp(62.0, 59.0, 6).rest(4));
-    EXPECT_EQ(scoop.onsets, std::vector<int>{0});
+    EXPECT_EQ(scoop.onsets, std::vector<int>{4 - L});
     EXPECT_EQ(noteNumbers(scoop.track), std::vector<int>{62});
 }
 
@@ -122,7 +124,7 @@ TEST(NoteFinder, OctaveSlipsAreFoldedBackButARealLeapIsANote) {
     EXPECT_EQ(f.onsets, std::vector<int>{0});
     for (int i = 0; i < 40; ++i) EXPECT_DOUBLE_EQ(f.track.pitch[i], 57.0) << i;
 
-    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(72.0, 30)).onsets, (std::vector<int>{0, 30 - L}));
+    EXPECT_EQ(find(Contour().hold(60.0, 30).hold(72.0, 30)).onsets, (std::vector<int>{0, 30 - S}));
 }
 
 TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
@@ -172,6 +174,6 @@ TEST(NoteFinder, ARangeLeavesTheRestOfTheTrackAlone) {
     EXPECT_EQ(t.mark[45], kMarkContinue);
     // The note that went on past the range is whole again, with its own onset.
     EXPECT_EQ(t.mark[60], kMarkOnset);
-    EXPECT_EQ(whole.onsets, (std::vector<int>{0, 30 - L, 60 - L}));
+    EXPECT_EQ(whole.onsets, (std::vector<int>{0, 30 - S, 60 - S}));
     EXPECT_EQ(findNotes(t, 95, 10), 0);  // beyond the end: nothing
 }

@@ -66,7 +66,7 @@ TEST(FindNotes, TheEditMenuCommandSplitsALegatoNoteAndTheBarsShowIt) {
     find->trigger();
     EXPECT_EQ(s.onsets(), 2);
     const FrameTrack& t = s.state().track;
-    EXPECT_EQ(t.mark[70 - notefinder::kOnsetLeadFrames], kMarkOnset);
+    EXPECT_EQ(t.mark[70 - notefinder::kLegatoLeadFrames], kMarkOnset);
     EXPECT_TRUE(s.barAt(40, 60));
     EXPECT_TRUE(s.barAt(100, 64));
     EXPECT_FALSE(s.barAt(100, 62));
@@ -79,7 +79,7 @@ TEST(FindNotes, ASelectionLimitsItAndItWaitsWhilePlaying) {
     s.state().rangeStart = 0;
     s.state().rangeEnd = 60;
     s.action(kCmdFindNotes).trigger();
-    EXPECT_EQ(s.state().track.mark[70 - notefinder::kOnsetLeadFrames], kMarkContinue);
+    EXPECT_EQ(s.state().track.mark[70 - notefinder::kLegatoLeadFrames], kMarkContinue);
     EXPECT_EQ(s.state().track.mark[60], kMarkOnset);  // the note goes on past the range
 
     s.state().clearSelection();
