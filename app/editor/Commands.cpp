@@ -29,7 +29,7 @@ constexpr Rule kRules[] = {
     {kCmdExportMidi, kEdit, Needs::Nothing},
     {kCmdSelectAll, kEdit, Needs::Nothing},
     {kCmdFindNotes, kEdit, Needs::Nothing},
-    {kCmdFindNotesAfterTake, kEdit, Needs::Nothing},
+    {kCmdFindNotesAfterTake, kFile, Needs::Nothing},  // also before the first take
     {kCmdLeftKey, kEdit, Needs::Nothing},
     {kCmdRightKey, kEdit, Needs::Nothing},
     {kCmdUndo, kEdit, Needs::Nothing},

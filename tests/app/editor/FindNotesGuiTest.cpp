@@ -107,4 +107,11 @@ TEST(FindNotes, TheOptionAfterEachTakeIsOnByDefaultAndKeptInTheProfile) {
     EXPECT_FALSE(option->isChecked());
     option->trigger();
     EXPECT_EQ(s.profile.readString(kSettingsSection, kFindNotesEntry), "1");
+
+    // It can be chosen before the first take, when nothing else in the Edit menu can.
+    s.action(kCmdNewProject).trigger();
+    ASSERT_EQ(s.state().transportState, kEmptyProject);
+    s.frame().refreshCommands();
+    EXPECT_TRUE(option->isEnabled());
+    EXPECT_FALSE(s.editItem("&Find Notes")->isEnabled());
 }
