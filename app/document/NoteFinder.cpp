@@ -11,6 +11,9 @@ namespace {
 constexpr int kOctaveWindow = 7;        // frames each side of the median a flip is judged by
 constexpr double kStrayStep = 3.0;      // semitones: a few frames this far off are a mistake
 constexpr int kStrayRun = 3;            // ... when no more than this many in a row
+constexpr int kWideWindow = 20;         // frames each side for runs far off
+constexpr double kFarStep = 9.0;        // semitones: far off, as no sung note stays so briefly
+constexpr int kFarRun = 10;             // frames such a run may last
 constexpr double kDecayDrop = 30.0;     // library dB below a note's loudest frame: its decay
 constexpr double kEdgeStray = 0.75;     // semitones an edge frame may differ from its note
 constexpr int kBridgedFrames = 2;       // a dropout of 23 ms is a missed frame, not a rest
@@ -126,35 +129,21 @@ void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch) {
     }
 }
 
-}  // namespace
-
-namespace notefinder {
-
-void foldOctaveFlips(std::vector<double>& pitch) {
-    const std::vector<double> in = pitch;
-    const int n = static_cast<int>(in.size());
-    std::vector<double> around, centre(in.size(), 0.0);
-    std::vector<bool> stray(in.size(), false);
+// Runs of at most `longest` pitched frames that lie more than `step` semitones from the median
+// of the pitched frames within `reach` of each take that median.
+void replaceStrayRuns(std::vector<double>& pitch, int reach, double step, int longest) {
+    const int n = static_cast<int>(pitch.size());
+    std::vector<double> around, centre(pitch.size(), 0.0);
+    std::vector<bool> stray(pitch.size(), false);
     for (int i = 0; i < n; ++i) {
-        if (in[i] <= 0.0) continue;
+        if (pitch[i] <= 0.0) continue;
         around.clear();
-        for (int j = std::max(0, i - kOctaveWindow); j <= std::min(n - 1, i + kOctaveWindow); ++j)
-            if (in[j] > 0.0) around.push_back(in[j]);
+        for (int j = std::max(0, i - reach); j <= std::min(n - 1, i + reach); ++j)
+            if (pitch[j] > 0.0) around.push_back(pitch[j]);
         if (around.size() < 5) continue;
         centre[i] = median(around);
-        const double d = in[i] - centre[i];
-        bool folded = false;
-        for (const double jump : {12.0, 19.0, 24.0, -12.0, -19.0, -24.0})
-            if (std::abs(d - jump) < 1.0) {
-                pitch[i] = in[i] - jump;
-                folded = true;
-                break;
-            }
-        stray[i] = !folded && std::abs(d) > kStrayStep;
+        stray[i] = std::abs(pitch[i] - centre[i]) > step;
     }
-    // A few frames far from everything around them (a subharmonic in noise, the first frame
-    // of an attack) take the pitch around them instead of pulling their note's mean away;
-    // a longer run is a note of its own.
     for (int i = 0; i < n;) {
         if (!stray[i]) {
             ++i;
@@ -162,10 +151,38 @@ void foldOctaveFlips(std::vector<double>& pitch) {
         }
         int e = i;
         while (e < n && stray[e]) ++e;
-        if (e - i <= kStrayRun)
+        if (e - i <= longest)
             for (int j = i; j < e; ++j) pitch[j] = centre[j];
         i = e;
     }
+}
+
+}  // namespace
+
+namespace notefinder {
+
+void foldOctaveFlips(std::vector<double>& pitch) {
+    const std::vector<double> in = pitch;
+    const int n = static_cast<int>(in.size());
+    std::vector<double> around;
+    for (int i = 0; i < n; ++i) {
+        if (in[i] <= 0.0) continue;
+        around.clear();
+        for (int j = std::max(0, i - kOctaveWindow); j <= std::min(n - 1, i + kOctaveWindow); ++j)
+            if (in[j] > 0.0) around.push_back(in[j]);
+        if (around.size() < 5) continue;
+        const double d = in[i] - median(around);
+        for (const double jump : {12.0, 19.0, 24.0, -12.0, -19.0, -24.0})
+            if (std::abs(d - jump) < 1.0) {
+                pitch[i] = in[i] - jump;
+                break;
+            }
+    }
+    // A few frames a little off, or a longer run far off, from everything around them (a
+    // subharmonic in noise, the first frame of an attack) take the pitch around them instead
+    // of pulling their note's mean away; a longer run a little off is a note of its own.
+    replaceStrayRuns(pitch, kOctaveWindow, kStrayStep, kStrayRun);
+    replaceStrayRuns(pitch, kWideWindow, kFarStep, kFarRun);
 }
 
 void bridgeDropouts(std::vector<double>& pitch, int frames) {
@@ -267,6 +284,9 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
     }
     notefinder::foldOctaveFlips(pitch);
     notefinder::bridgeDropouts(pitch, kBridgedFrames);
+    std::vector<double> level(static_cast<size_t>(n), std::numeric_limits<double>::quiet_NaN());
+    for (int i = 0; i < n; ++i)
+        if (known(first + i)) level[i] = track.evidence[first + i].level;
 
     std::vector<int32_t> mark(static_cast<size_t>(n), kMarkRest);
     int notes = 0;
@@ -288,12 +308,7 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
         }
         a = b;
     }
-    if (withEvidence) {
-        std::vector<double> level(static_cast<size_t>(n), std::numeric_limits<double>::quiet_NaN());
-        for (int i = 0; i < n; ++i)
-            if (known(first + i)) level[i] = track.evidence[first + i].level;
-        trimDecays(mark, pitch, level);
-    }
+    if (withEvidence) trimDecays(mark, pitch, level);
     leadOnsets(mark, pitch);
     for (int i = 0; i < n; ++i) {
         const int f = first + i;

@@ -125,6 +125,16 @@ TEST(NoteFinder, OctaveSlipsAreFoldedBackButARealLeapIsANote) {
     for (int i = 0; i < 40; ++i) EXPECT_DOUBLE_EQ(f.track.pitch[i], 57.0) << i;
 
     EXPECT_EQ(find(Contour().hold(60.0, 30).hold(72.0, 30)).onsets, (std::vector<int>{0, 30 - S}));
+
+    // Noise can hold a pitch two octaves and more down for a tenth of a second: still the
+    // same note, at its own pitch.
+    Contour deep;
+    deep.hold(57.0, 60);
+    for (int i = 25; i < 33; ++i) deep.pitch[i] = 23.0 + 0.2 * i;
+    Found f2 = find(deep);
+    EXPECT_EQ(f2.onsets, std::vector<int>{0});
+    EXPECT_EQ(noteNumbers(f2.track), std::vector<int>{57});
+    for (int i = 25; i < 33; ++i) EXPECT_DOUBLE_EQ(f2.track.pitch[i], 57.0) << i;
 }
 
 TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
