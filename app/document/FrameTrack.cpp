@@ -58,6 +58,48 @@ void FrameTrack::erase(int first, int count) {
     reserved.erase(reserved.begin() + first, reserved.begin() + first + count);
 }
 
+namespace {
+
+// Overwrites what the two ranges share, then erases the surplus or inserts the rest, so that
+// the frames after the range move at most once.
+template <typename Column>
+void replaceRange(Column& into, int first, int count, const Column& with) {
+    const auto k = static_cast<std::ptrdiff_t>(with.size());
+    const auto common = std::min<std::ptrdiff_t>(count, k);
+    const auto at = into.begin() + first;
+    std::copy_n(with.begin(), common, at);
+    if (count > k) into.erase(at + k, at + count);
+    else into.insert(at + count, with.begin() + count, with.end());
+}
+
+}  // namespace
+
+void FrameTrack::replace(int first, int count, const FrameTrack& with) {
+    if (evidenceInStep()) {
+        if (with.evidenceInStep())
+            replaceRange(evidence, first, count, with.evidence);
+        else
+            replaceRange(evidence, first, count, std::vector<FrameEvidence>(with.pitch.size()));
+    }
+    replaceRange(pitch, first, count, with.pitch);
+    replaceRange(note, first, count, with.note);
+    replaceRange(volume, first, count, with.volume);
+    replaceRange(mark, first, count, with.mark);
+    replaceRange(reserved, first, count, with.reserved);
+}
+
+FrameTrack FrameTrack::slice(int first, int end) const {
+    FrameTrack out;
+    out.clear();
+    out.pitch.assign(pitch.begin() + first, pitch.begin() + end);
+    out.note.assign(note.begin() + first, note.begin() + end);
+    out.volume.assign(volume.begin() + first, volume.begin() + end);
+    out.mark.assign(mark.begin() + first, mark.begin() + end);
+    out.reserved.assign(reserved.begin() + first, reserved.begin() + end);
+    if (evidenceInStep()) out.evidence.assign(evidence.begin() + first, evidence.begin() + end);
+    return out;
+}
+
 void FrameTrack::cutTo(int maxFrames) {
     const int n = frameCount();
     if (n <= maxFrames || maxFrames < 1) return;

@@ -56,6 +56,11 @@ public:
     void insert(int at, const Frame& f, const FrameEvidence& e = {});
     // Removes frames first .. first + count - 1 from every column.
     void erase(int first, int count);
+    // Frames first .. first + count - 1 replaced by all of `with`'s frames, the tail moved
+    // once. The evidence stays in step: `with`'s own when it keeps it, else unknown.
+    void replace(int first, int count, const FrameTrack& with);
+    // Frames first .. end - 1 as a track of their own, with their evidence when it is in step.
+    FrameTrack slice(int first, int end) const;
     // Appends one frame to every column (readers fill the track column by column instead).
     void append(const Frame& f, const FrameEvidence& e = {});
     void clear();  // no frames at all; only for readers about to refill every column

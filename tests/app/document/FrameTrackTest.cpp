@@ -1,5 +1,5 @@
-// The five columns move together, the empty project is one rest frame, and a cut to capacity
-// keeps the final frame.
+// The five columns move together, the empty project is one rest frame, a cut to capacity
+// keeps the final frame, and a stretch replaced or sliced out keeps the evidence in step.
 #include "document/FrameTrack.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +39,65 @@ TEST(FrameTrack, InsertAndEraseMoveEveryColumn) {
     expectColumnsAgree(t);
     EXPECT_EQ(t.frame(1).reserved, 3);
     EXPECT_EQ(t.frame(1).pitch, 63.0);
+}
+
+namespace {
+FrameTrack numberedTrack(int first, int count) {
+    FrameTrack t;
+    t.clear();
+    for (int i = first; i < first + count; ++i) t.append(numbered(i), FrameEvidence{-1.0 * i, 0.0, 0.0, true});
+    return t;
+}
+std::vector<int32_t> notesOf(const FrameTrack& t) { return t.note; }
+std::vector<double> levelsOf(const FrameTrack& t) {
+    std::vector<double> out;
+    for (const FrameEvidence& e : t.evidence) out.push_back(e.known ? e.level : 1.0);
+    return out;
+}
+}  // namespace
+
+TEST(FrameTrack, ReplaceGrowsShrinksOrOverwritesAStretch) {
+    FrameTrack t = numberedTrack(0, 6);
+    t.replace(2, 2, numberedTrack(20, 3));  // grows by one
+    expectColumnsAgree(t);
+    EXPECT_EQ(notesOf(t), (std::vector<int32_t>{0, 1, 20, 21, 22, 4, 5}));
+    EXPECT_EQ(levelsOf(t), (std::vector<double>{0, -1, -20, -21, -22, -4, -5}));
+    t.replace(1, 4, numberedTrack(30, 1));  // shrinks by three
+    EXPECT_EQ(notesOf(t), (std::vector<int32_t>{0, 30, 4, 5}));
+    EXPECT_EQ(levelsOf(t), (std::vector<double>{0, -30, -4, -5}));
+    t.replace(0, 2, numberedTrack(40, 2));  // same length
+    EXPECT_EQ(notesOf(t), (std::vector<int32_t>{40, 41, 4, 5}));
+    EXPECT_EQ(t.frame(1).pitch, 101.0);
+    EXPECT_EQ(t.frame(1).reserved, 41);
+    t.replace(4, 0, numberedTrack(50, 1));  // at the end, nothing replaced
+    t.replace(0, 1, t.slice(0, 0));  // a frame removed
+    EXPECT_EQ(notesOf(t), (std::vector<int32_t>{41, 4, 5, 50}));
+    EXPECT_TRUE(t.evidenceInStep());
+}
+
+TEST(FrameTrack, ReplaceKeepsTheEvidenceInStepOrLeavesItAlone) {
+    FrameTrack t = numberedTrack(0, 4);
+    FrameTrack bare = numberedTrack(10, 2);
+    bare.evidence.clear();  // read from a file: nothing known
+    t.replace(1, 1, bare);
+    EXPECT_EQ(levelsOf(t), (std::vector<double>{0, 1, 1, -2, -3})) << "the new frames unknown";
+
+    FrameTrack without = numberedTrack(0, 4);
+    without.evidence.clear();
+    without.replace(0, 1, numberedTrack(10, 3));
+    EXPECT_EQ(without.frameCount(), 6);
+    EXPECT_TRUE(without.evidence.empty()) << "evidence out of step is not half filled";
+}
+
+TEST(FrameTrack, ASliceCarriesItsEvidenceWhenInStep) {
+    const FrameTrack t = numberedTrack(0, 6);
+    const FrameTrack s = t.slice(2, 5);
+    EXPECT_EQ(notesOf(s), (std::vector<int32_t>{2, 3, 4}));
+    EXPECT_EQ(levelsOf(s), (std::vector<double>{-2, -3, -4}));
+    FrameTrack bare = t;
+    bare.evidence.clear();
+    EXPECT_FALSE(bare.slice(2, 5).evidenceInStep());
+    EXPECT_EQ(t.slice(3, 3).frameCount(), 0);
 }
 
 TEST(FrameTrack, CutToCapacityKeepsTheFinalFrame) {
