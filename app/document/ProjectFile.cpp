@@ -136,8 +136,10 @@ int restOutOfRangeFrames(FrameTrack& track) {
     return mended;
 }
 
-// The state of New Project: one rest frame, nothing sounding, nothing drawn.
-void showEmptyTrack(ViewState& view) {
+// The state of New Project: one rest frame, nothing sounding, nothing drawn, and nothing to
+// undo unless an edit emptied the track.
+void showEmptyTrack(ViewState& view, UndoSteps steps = UndoSteps::Forget) {
+    if (steps == UndoSteps::Forget) view.history.clear();
     view.output.allNotesOff();
     view.track.reset();
     view.cursorFrame = 0;
@@ -222,9 +224,9 @@ bool writeProjectFile(ViewState& view, const std::string& path) {
     return true;
 }
 
-void newProject(ViewState& view) {
+void newProject(ViewState& view, UndoSteps steps) {
     if (!view.requestTransport(kEmptyProject)) return;  // asks whether to save first
-    showEmptyTrack(view);
+    showEmptyTrack(view, steps);
 }
 
 namespace {
@@ -270,6 +272,7 @@ void finishOpen(ViewState& view) {
     view.surface.showTransportState(view.transportState);
     view.clipTrack.clear();  // Unselect; the repaint below shows it
     view.clearSelection();
+    view.history.clear();
     view.surface.redrawGrid();
     view.requantize(0, n);
     view.cursorFrame = 0;

@@ -18,8 +18,12 @@ bool readProjectFile(ViewState& view, const std::string& path);
 // Writes the view state's project; a failure leaves any earlier file at `path` untouched.
 bool writeProjectFile(ViewState& view, const std::string& path);
 
+// Whether New Project forgets the undo history: the command does; an edit that emptied the
+// track keeps it, so that the edit can be undone.
+enum class UndoSteps { Forget, Keep };
+
 // The commands.
-void newProject(ViewState& view);
+void newProject(ViewState& view, UndoSteps steps = UndoSteps::Forget);
 void openProject(ViewState& view);
 // Open Project for a file the caller names (a recent project): the same question first, no
 // file dialog. Returns whether the file was read.

@@ -132,8 +132,9 @@ int ViewState::findNotes(int first, int count) {
     options.noiseLevel = levels.noiseLevel;
     options.levelSpan = levels.levelSpan;
     const int notes = hummwell::findNotes(track, first, count, options);
-    // One frame more: a note that went on past the range got an onset there.
-    requantize(first, count + 1);
+    // One frame more on either side: a note that went on past the range got an onset there,
+    // and one cut where the range begins is shorter now.
+    requantize(first - 1, count + 2);
     surface.repaint();
     return notes;
 }
@@ -145,15 +146,23 @@ Stretch ViewState::findNotesRange() const {
 }
 
 void ViewState::record(CountIn countIn) {
-    if (!requestTransport(kRecording)) return;
+    const TransportState before = transportState;
+    history.end(*this);  // a drag in progress is a step up to here
+    if (!requestTransport(kRecording)) {
+        history.resumeGesture(*this);
+        return;
+    }
+    setSetting(Setting::QuantizeMode, kAsIs);  // recording is always unquantized
+    surface.showSetting(Setting::QuantizeMode, kAsIs);
+    // The take is one step, from here to Stop: the split and the dropped selection below are
+    // part of it; the re-quantize above is the setting's.
+    history.beginTake(*this, before);
     clearSelection();  // recording moves every frame after the cursor
     // Recording starts after a note boundary: the note under the cursor is split there.
     const int n = frameCount();
     if (cursorFrame >= 2 && cursorFrame < n - 2 && track.mark[cursorFrame - 1] == kMarkContinue &&
         track.mark[cursorFrame] == kMarkContinue && track.mark[cursorFrame + 1] == kMarkContinue)
         track.mark[cursorFrame] = kMarkOnset;
-    setSetting(Setting::QuantizeMode, kAsIs);  // recording is always unquantized
-    surface.showSetting(Setting::QuantizeMode, kAsIs);
 
     // Inserts during the take must never allocate on the capture thread.
     track.syncEvidence();
@@ -182,17 +191,23 @@ void ViewState::stop() {
         if (frameCount() >= maxFrames) prompt.error(kTrackFull);
         if (findNotesAfterTake && cursorFrame > takeStart_) findNotes(takeStart_, cursorFrame - takeStart_);
         requantize(0, frameCount());
+        history.end(*this);
     } else if (was == kPlaying) {
         timer.stop();
         output.allNotesOff();
     }
+    history.resumeGesture(*this);  // a drag held through the run goes on as a step
     surface.setScroll(frameCount(), cursorFrame, frameCount() > 1);
     surface.repaint();
     if (scrubOn) output.resoundCursor();
 }
 
 void ViewState::play() {
-    if (!requestTransport(kPlaying)) return;
+    history.end(*this);  // a drag in progress is a step up to here
+    if (!requestTransport(kPlaying)) {
+        history.resumeGesture(*this);
+        return;
+    }
     surface.setScroll(frameCount(), cursorFrame, false);
     output.openMidiOutput();
     output.prepareNoteChannel();

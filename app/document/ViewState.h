@@ -16,6 +16,7 @@
 #include "ProjectSettings.h"
 #include "Quantizer.h"
 #include "Scale.h"
+#include "UndoHistory.h"
 #include "UserPrompt.h"
 #include "ViewPorts.h"
 #include "tonik.h"
@@ -140,6 +141,8 @@ public:
     int noteBottom = 0;
     int noteHeight = 0;
     FrameTrack clipTrack;  // what Copy took; empty until then, and after Unselect
+    // Undo and Redo: the GUI thread's alone, and never touched while a take runs.
+    UndoHistory history;
 
     // The left-button gesture over the note view.
     bool buttonDown = false;

@@ -6,12 +6,14 @@
 #include "document/ProjectFile.h"
 #include "document/ViewState.h"
 
+#include <optional>
+
 namespace hummwell {
 
 namespace {
 
 // What an edit command needs besides the edit flag.
-enum class Needs { Nothing, Selection, Clip, SelectionOrClip, OnsetAfterNote, InsideNote };
+enum class Needs { Nothing, Selection, Clip, SelectionOrClip, OnsetAfterNote, InsideNote, UndoStep, RedoStep };
 
 struct Rule {
     int id;
@@ -32,8 +34,6 @@ constexpr Rule kRules[] = {
     {kCmdFindNotesAfterTake, kFile, Needs::Nothing},  // also before the first take
     {kCmdLeftKey, kEdit, Needs::Nothing},
     {kCmdRightKey, kEdit, Needs::Nothing},
-    {kCmdUndo, kEdit, Needs::Nothing},
-    {kCmdRedo, kEdit, Needs::Nothing},
     {kCmdCut, kEdit, Needs::Selection},
     {kCmdCopy, kEdit, Needs::Selection},
     {kCmdDelete, kEdit, Needs::Selection},
@@ -49,6 +49,8 @@ constexpr Rule kRules[] = {
     {kCmdUnselect, kEdit, Needs::SelectionOrClip},
     {kCmdMerge, kEdit, Needs::OnsetAfterNote},
     {kCmdSplit, kEdit, Needs::InsideNote},
+    {kCmdUndo, kFile, Needs::UndoStep},  // also in an empty project: Delete may have made it
+    {kCmdRedo, kFile, Needs::RedoStep},
     {kCmdOpenProject, kFile, Needs::Nothing},
     {kCmdRecord, kFile, Needs::Nothing},
     {kCmdHelp, kFile, Needs::Nothing},
@@ -106,8 +108,83 @@ bool needsMet(const ViewState& v, Needs needs) {
     case Needs::InsideNote:
         return c > 0 && c < v.frameCount() - 1 && markAt(v, c) == kMarkContinue &&
                markAt(v, c - 1) != kMarkOnset && markAt(v, c + 1) == kMarkContinue;
+    case Needs::UndoStep: return v.history.canUndo(v);
+    case Needs::RedoStep: return v.history.canRedo(v);
     }
     return false;
+}
+
+// The commands that make an undo step, and how it is told from no change.
+std::optional<StepKind> stepOf(int id) {
+    switch (id) {
+    case kCmdCut:
+    case kCmdPaste:
+    case kCmdDelete:
+    case kCmdMerge:
+    case kCmdSplit:
+    case kCmdPitchUp:
+    case kCmdPitchDown:
+    case kCmdPitchUpTenth:
+    case kCmdPitchDownTenth:
+    case kCmdMoveLeft:
+    case kCmdMoveRight:
+    case kCmdVolumeUp:
+    case kCmdVolumeDown:
+    case kCmdLeftKey:  // a step only when it moved a selection
+    case kCmdRightKey:
+    case kCmdFindNotes: return StepKind::Command;
+    case kCmdCopy: return StepKind::Copy;  // a range copied from inside a note splits it
+    default: return std::nullopt;
+    }
+}
+
+// Runs the command's handler; false when the core has none.
+bool run(ViewState& v, int id) {
+    switch (id) {
+    case kCmdNewProject: newProject(v); break;
+    case kCmdOpenProject: openProject(v); break;
+    case kCmdSaveProject: saveProject(v); break;
+    case kCmdExportMidi: exportMidi(v); break;
+    case kCmdRecord: v.record(); break;
+    case kCmdPlay: v.play(); break;
+    case kCmdStop: v.stop(); break;
+    case kCmdPlayStopToggle: v.togglePlayStop(); break;
+    case kCmdScrub: v.toggleScrub(); break;
+    case kCmdCopy: copySelection(v); break;
+    case kCmdCut: cutSelection(v); break;
+    case kCmdPaste: pasteClip(v); break;
+    case kCmdDelete: deleteSelection(v); break;
+    case kCmdSelectAll: selectAll(v); break;
+    case kCmdUndo: v.history.undo(v); break;
+    case kCmdRedo: v.history.redo(v); break;
+    case kCmdUnselect: unselect(v); break;
+    case kCmdFindNotes: {
+        const Stretch range = v.findNotesRange();
+        v.findNotes(range.first, range.count);
+        break;
+    }
+    case kCmdFindNotesAfterTake: v.findNotesAfterTake = !v.findNotesAfterTake; break;
+    case kCmdMerge: mergeAtCursor(v); break;
+    case kCmdSplit: splitAtCursor(v); break;
+    case kCmdPitchUp: shiftPitch(v, 1.0); break;
+    case kCmdPitchDown: shiftPitch(v, -1.0); break;
+    case kCmdPitchUpTenth: shiftPitch(v, 0.1); break;
+    case kCmdPitchDownTenth: shiftPitch(v, -0.1); break;
+    case kCmdMoveLeft: moveSelectionLeft(v); break;
+    case kCmdMoveRight: moveSelectionRight(v); break;
+    case kCmdVolumeUp: volumeUp(v); break;
+    case kCmdVolumeDown: volumeDown(v); break;
+    case kCmdLeftKey: leftKey(v); break;
+    case kCmdRightKey: rightKey(v); break;
+    case kCmdGotoFirst: gotoFirst(v); break;
+    case kCmdGotoLast: gotoLast(v); break;
+    case kCmdNextBeat: gotoNextBeat(v); break;
+    case kCmdPrevBeat: gotoPrevBeat(v); break;
+    case kCmdNextNote: gotoNextNote(v); break;
+    case kCmdPrevNote: gotoPrevNote(v); break;
+    default: return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -141,51 +218,14 @@ bool commandChecked(const ViewState& v, int id) {
 
 bool runCommand(ViewState& v, int id) {
     if (!commandEnabled(v, id)) return false;
-    switch (id) {
-    case kCmdNewProject: newProject(v); break;
-    case kCmdOpenProject: openProject(v); break;
-    case kCmdSaveProject: saveProject(v); break;
-    case kCmdExportMidi: exportMidi(v); break;
-    case kCmdRecord: v.record(); break;
-    case kCmdPlay: v.play(); break;
-    case kCmdStop: v.stop(); break;
-    case kCmdPlayStopToggle: v.togglePlayStop(); break;
-    case kCmdScrub: v.toggleScrub(); break;
-    case kCmdCopy: copySelection(v); break;
-    case kCmdCut: cutSelection(v); break;
-    case kCmdPaste: pasteClip(v); break;
-    case kCmdDelete: deleteSelection(v); break;
-    case kCmdSelectAll: selectAll(v); break;
-    case kCmdUndo:
-    case kCmdRedo: break;  // there is no undo; the keys are taken so that they do nothing
-    case kCmdUnselect: unselect(v); break;
-    case kCmdFindNotes: {
-        const Stretch range = v.findNotesRange();
-        v.findNotes(range.first, range.count);
-        break;
+    const std::optional<StepKind> step = stepOf(id);
+    if (step) v.history.begin(v, *step);
+    const bool ran = run(v, id);
+    if (step) {
+        v.history.end(v);
+        v.history.resumeGesture(v);  // a key pressed during a drag
     }
-    case kCmdFindNotesAfterTake: v.findNotesAfterTake = !v.findNotesAfterTake; break;
-    case kCmdMerge: mergeAtCursor(v); break;
-    case kCmdSplit: splitAtCursor(v); break;
-    case kCmdPitchUp: shiftPitch(v, 1.0); break;
-    case kCmdPitchDown: shiftPitch(v, -1.0); break;
-    case kCmdPitchUpTenth: shiftPitch(v, 0.1); break;
-    case kCmdPitchDownTenth: shiftPitch(v, -0.1); break;
-    case kCmdMoveLeft: moveSelectionLeft(v); break;
-    case kCmdMoveRight: moveSelectionRight(v); break;
-    case kCmdVolumeUp: volumeUp(v); break;
-    case kCmdVolumeDown: volumeDown(v); break;
-    case kCmdLeftKey: leftKey(v); break;
-    case kCmdRightKey: rightKey(v); break;
-    case kCmdGotoFirst: gotoFirst(v); break;
-    case kCmdGotoLast: gotoLast(v); break;
-    case kCmdNextBeat: gotoNextBeat(v); break;
-    case kCmdPrevBeat: gotoPrevBeat(v); break;
-    case kCmdNextNote: gotoNextNote(v); break;
-    case kCmdPrevNote: gotoPrevNote(v); break;
-    default: return false;
-    }
-    return true;
+    return ran;
 }
 
 }  // namespace hummwell

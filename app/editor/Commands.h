@@ -79,7 +79,8 @@ bool commandChecked(const ViewState& view, int id);
 // Runs an enabled command whose handler is GUI-free: the project and file commands, Record,
 // Play, Stop, Scrub, the edits and the cursor moves. Returns false when the command is
 // disabled or belongs to the windows (Help, About, the web pages, the panel's buttons, and
-// the recent projects, whose paths the profile holds).
+// the recent projects, whose paths the profile holds). Each edit that changes the track, the
+// clip or the selection is one undo step; Copy only when it splits a note.
 bool runCommand(ViewState& view, int id);
 
 }  // namespace hummwell

@@ -76,11 +76,6 @@ void keepOnset(FrameTrack& t, int i) {
         t.mark[i] = kMarkOnset;
 }
 
-template <typename Column>
-void insertColumn(Column& into, int at, const Column& from) {
-    into.insert(into.begin() + at, from.begin(), from.end());
-}
-
 }  // namespace
 
 void copySelection(ViewState& v) {
@@ -111,11 +106,7 @@ void pasteClip(ViewState& v) {
     }
     const int c = v.cursorFrame;
     splitAt(v.track, c);
-    insertColumn(v.track.pitch, c, v.clipTrack.pitch);
-    insertColumn(v.track.note, c, v.clipTrack.note);
-    insertColumn(v.track.volume, c, v.clipTrack.volume);
-    insertColumn(v.track.mark, c, v.clipTrack.mark);
-    insertColumn(v.track.reserved, c, v.clipTrack.reserved);
+    v.track.replace(c, 0, v.clipTrack);  // the evidence stays in step, unknown for the clip's
     keepOnset(v.track, c);
     v.clearSelection();
     requantizeEdit(v, c, v.frameCount() - c);
@@ -146,7 +137,7 @@ void deleteSelection(ViewState& v) {
         return;
     }
     if (v.scrubOn) v.output.resoundCursor();
-    if (v.frameCount() <= 1 && v.clipTrack.frameCount() == 0) newProject(v);
+    if (v.frameCount() <= 1 && v.clipTrack.frameCount() == 0) newProject(v, UndoSteps::Keep);
 }
 
 void selectAll(ViewState& v) {

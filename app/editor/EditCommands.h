@@ -1,7 +1,8 @@
 // The Edit commands on the frame track: clip, delete, merge and split, pitch, move and volume.
 // Each rewrites the five columns over a stretch of frames, re-quantizes that stretch in whole
-// notes, repaints the view and, while Scrub is on, re-sounds the cursor. There is no undo, and
-// the clip lives in the view, not on the system clipboard.
+// notes, repaints the view and, while Scrub is on, re-sounds the cursor. The clip lives in the
+// view, not on the system clipboard. Undo steps are taken around these by runCommand, which
+// is how the user reaches them.
 //
 // Every command does nothing unless the transport is idle: the capture thread owns the track
 // while recording.

@@ -325,6 +325,7 @@ int trackerHitAt(const ViewState& v, int x, int y) {
 
 void leftButtonDown(ViewState& v, int x, int y, bool shift) {
     if (!idle(v)) return;
+    v.history.begin(v, StepKind::Gesture);  // the whole gesture, however many drag steps, is one
     const int f = frameAtX(v, x);
     // The handles lie outside the note, so they may lie beyond the track's ends.
     const bool onHandle = v.noteSelected && trackerHitAt(v, x, y) != kDragNone;
@@ -358,6 +359,7 @@ void leftButtonDown(ViewState& v, int x, int y, bool shift) {
     v.lastPointerY = y;
     v.pointerMoved = false;
     v.surface.repaint();
+    if (!v.buttonDown) v.history.end(v);  // a press off the track starts no drag
 }
 
 void pointerMove(ViewState& v, int x, int y, PointerFlags flags) {
@@ -389,6 +391,7 @@ void leftButtonUp(ViewState& v, int x, int y, bool shift) {
         else extendRange(v, x, shift);
     }
     v.surface.repaint();
+    v.history.end(v);
 }
 
 void dragSelectedNote(ViewState& v, int x, int y, bool shift) {

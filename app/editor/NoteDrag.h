@@ -2,7 +2,8 @@
 // selected note by the handles of its rectangle: move it, stretch it in time from either
 // edge, scale its pitch contour from the top or the bottom, or both from a corner.
 //
-// x and y are client pixels. Everything here acts only when the transport is idle.
+// x and y are client pixels. Everything here acts only when the transport is idle. A gesture
+// from press to release is one undo step when it changed the track.
 #pragma once
 
 namespace hummwell {

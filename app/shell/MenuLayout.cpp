@@ -14,6 +14,8 @@ const std::vector<CommandText>& commandTexts() {
          "Write the notes as a Standard MIDI File\nExport to MIDI"},
         {kCmdExit, "E&xit", {}, "Quit the application\nExit"},
         // Edit
+        {kCmdUndo, "&Undo", {"Ctrl+Z", "Alt+Backspace"}, "Undo the last edit or take\nUndo"},
+        {kCmdRedo, "&Redo", {"Ctrl+Y", "Ctrl+Shift+Z"}, "Redo the edit or take undone last\nRedo"},
         {kCmdCut, "Cu&t", {"Ctrl+X", "Shift+Del"}, "Cut the selection to the clip\nCut"},
         {kCmdCopy, "&Copy", {"Ctrl+C", "Ctrl+Ins"}, "Copy the selection to the clip\nCopy"},
         {kCmdPaste, "&Paste", {"Ctrl+V", "Shift+Ins"}, "Insert the clip at Current-Position\nPaste"},
@@ -38,8 +40,6 @@ const std::vector<CommandText>& commandTexts() {
         {kCmdVolumeDown, "V&olume Down", {"Ctrl+Down"}, "Sound Volume Down\nVolume Down"},
         {kCmdLeftKey, "", {"Left"}, "Move the selection, or Current-Position, one frame left"},
         {kCmdRightKey, "", {"Right"}, "Move the selection, or Current-Position, one frame right"},
-        {kCmdUndo, "", {"Ctrl+Z", "Alt+Backspace"}, ""},
-        {kCmdRedo, "", {"Ctrl+Y"}, ""},
         // Sound
         {kCmdRecord, "&Record", {"Ctrl+R"}, "Record from the microphone at Current-Position\nRecord"},
         {kCmdStop, "S&top", {"Ctrl+T"}, "Stop recording or playing\nStop"},
@@ -78,7 +78,7 @@ const std::vector<MenuLayout>& menuLayout() {
          {kCmdNewProject, kCmdOpenProject, kCmdSaveProject, kCmdExportMidi, kSeparator,
           kCmdRecentFile1, kSeparator, kCmdExit}},
         {"&Edit",
-         {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete, kSeparator, kCmdSelectAll, kCmdUnselect,
+         {kCmdUndo, kCmdRedo, kSeparator, kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete, kSeparator, kCmdSelectAll, kCmdUnselect,
           kSeparator, kCmdFindNotes, kCmdFindNotesAfterTake, kSeparator, kCmdMerge, kCmdSplit,
           kSeparator, kCmdPitchUp, kCmdPitchDown,
           kCmdPitchUpTenth, kCmdPitchDownTenth, kSeparator, kCmdMoveLeft, kCmdMoveRight,

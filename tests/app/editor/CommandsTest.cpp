@@ -4,15 +4,20 @@
 #include "document/Quantizer.h"
 #include "editor/NoteDrag.h"
 #include "support/EditFixture.h"
+#include "support/ViewSnapshot.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 namespace {
 
 using namespace hummwell;
 using editfixture::EditView;
+using viewsnapshot::Snapshot;
+using viewsnapshot::differences;
+using viewsnapshot::snapshotOf;
 
 TEST(CommandFlags, FollowTheTransport) {
     EXPECT_EQ(commandFlags(kIdle), (CommandFlags{true, true, true, false}));
@@ -27,11 +32,12 @@ TEST(CommandFlags, EachCommandHasItsFlag) {
         EXPECT_TRUE(governingFlag(id, f)) << id;
         return f;
     };
-    for (const int id : {57600, 57603, 32784, 57642, 32812, 32813, 57643, 57644, 57635, 57634,
+    for (const int id : {57600, 57603, 32784, 57642, 32812, 32813, 57635, 57634,
                          57637, 57632, 32789, 32790, 32791, 32792, 32793, 32794, 32795, 32796,
                          32797, 32816, 32817})
         EXPECT_EQ(flagOf(id), CommandFlag::Edit) << id;
-    for (const int id : {57601, 32771, 57670, 32799, 32798, 57664, 1028, 1027})
+    // Undo and Redo also in an empty project: Delete may have emptied the track.
+    for (const int id : {57601, 32771, 57670, 32799, 32798, 57664, 1028, 1027, 57643, 57644})
         EXPECT_EQ(flagOf(id), CommandFlag::File) << id;
     for (const int id : {32772, 32786, 32787, 32808, 32809, 32814, 32815, 32783})
         EXPECT_EQ(flagOf(id), CommandFlag::Play) << id;
@@ -49,7 +55,8 @@ TEST_F(Enable, EditsNeedASelectionOrAClip) {
     EXPECT_FALSE(commandEnabled(view, kCmdPaste));
     EXPECT_FALSE(commandEnabled(view, kCmdUnselect));
     EXPECT_TRUE(commandEnabled(view, kCmdSelectAll));
-    EXPECT_TRUE(commandEnabled(view, kCmdUndo));
+    EXPECT_FALSE(commandEnabled(view, kCmdUndo)) << "nothing done yet";
+    EXPECT_FALSE(commandEnabled(view, kCmdRedo));
 
     EXPECT_TRUE(runCommand(view, kCmdSelectAll));
     for (const int id : {kCmdCut, kCmdCopy, kCmdDelete, kCmdPitchUp, kCmdMoveLeft, kCmdVolumeDown})
@@ -169,10 +176,21 @@ struct RandomEdits {
             ev.selectRange(pick(0, n - 1), pick(0, n - 1));
             break;
         default: {  // press somewhere near a note or a handle, drag, release
-            const int f = pick(0, n - 1);
-            const int x = ev.xOf(f) + pick(-8, 8);
-            const int y = v.track.pitch[f] > 1.0 ? ev.rowOf(v.track.pitch[f]) + pick(-8, 8)
-                                                 : pick(0, 560);
+            int f = pick(0, n - 1);
+            int x = ev.xOf(f) + pick(-8, 8);
+            int y = v.track.pitch[f] > 1.0 ? ev.rowOf(v.track.pitch[f]) + pick(-8, 8) : pick(0, 560);
+            if (v.noteSelected && pick(0, 2) == 0) {
+                // On one of the eight handles of the selected note, to stretch or scale it.
+                const int left = ev.xOf(v.noteStart) - 3;
+                const int right = ev.xOf(v.noteEnd) + 3;
+                const int xs[] = {left, (left + right) / 2, right};
+                const int ys[] = {v.noteTop - 3, (v.noteTop + v.noteBottom) / 2, v.noteBottom + 3};
+                int h = pick(0, 7);
+                if (h >= 4) ++h;  // one of the eight, not the centre
+                x = xs[h % 3];
+                y = ys[h / 3];
+                f = v.noteStart;
+            }
             const bool shift = pick(0, 3) == 0;
             leftButtonDown(v, x, y, shift);
             last = "gesture from frame " + std::to_string(f) + " drag kind " +
@@ -242,6 +260,169 @@ TEST(EditProperties, RandomEditSequencesLeaveAWholeTrack) {
         }
     }
     EXPECT_EQ(steps, 120000);
+}
+
+// Random sequences of the same edits, gestures, selections and cursor moves, with Undo and
+// Redo among them, against a model: each action that made a step is remembered with the view
+// before and after it; Undo must give back the first exactly and Redo the second. An action
+// that made no step must have left the frames alone. Takes come in the "As Is" sequences, as
+// recording switches to that mode; the mode never changes within a sequence.
+struct UndoModel {
+    explicit UndoModel(unsigned seed) : r(seed), v(r.ev.view) {}
+
+    RandomEdits r;
+    ViewState& v;
+    std::vector<std::pair<Snapshot, Snapshot>> done, undone;
+    std::string last;
+
+    void undo() {
+        ASSERT_EQ(v.history.undoCount(), static_cast<int>(done.size()));
+        if (done.empty()) {
+            const Snapshot before = snapshotOf(v);
+            EXPECT_FALSE(commandEnabled(v, kCmdUndo));
+            EXPECT_FALSE(runCommand(v, kCmdUndo));
+            ASSERT_EQ(snapshotOf(v), before);
+            return;
+        }
+        ASSERT_TRUE(commandEnabled(v, kCmdUndo));
+        ASSERT_TRUE(runCommand(v, kCmdUndo));
+        const Snapshot now = snapshotOf(v);
+        ASSERT_EQ(now, done.back().first) << "undo differs in " << differences(now, done.back().first);
+        undone.push_back(std::move(done.back()));
+        done.pop_back();
+    }
+
+    void redo() {
+        ASSERT_EQ(v.history.redoCount(), static_cast<int>(undone.size()));
+        if (undone.empty()) {
+            const Snapshot before = snapshotOf(v);
+            EXPECT_FALSE(runCommand(v, kCmdRedo));
+            ASSERT_EQ(snapshotOf(v), before);
+            return;
+        }
+        ASSERT_TRUE(commandEnabled(v, kCmdRedo));
+        ASSERT_TRUE(runCommand(v, kCmdRedo));
+        const Snapshot now = snapshotOf(v);
+        ASSERT_EQ(now, undone.back().second) << "redo differs in " << differences(now, undone.back().second);
+        done.push_back(std::move(undone.back()));
+        undone.pop_back();
+    }
+
+    // Undo and Redo while the transport runs: refused, and nothing moves.
+    void expectBlocked() {
+        const Snapshot before = snapshotOf(v);
+        for (const int id : {kCmdUndo, kCmdRedo}) {
+            EXPECT_FALSE(commandEnabled(v, id));
+            EXPECT_FALSE(runCommand(v, id));
+        }
+        EXPECT_FALSE(v.history.undo(v));
+        EXPECT_FALSE(v.history.redo(v));
+        ASSERT_EQ(snapshotOf(v), before) << "changed during " << v.transportState;
+    }
+
+    void playAndTryUndo() {
+        last = "undo while playing";
+        if (v.transportState != kIdle || v.cursorFrame >= v.frameCount() - 1) return;
+        v.play();
+        ASSERT_EQ(v.transportState, kPlaying);
+        expectBlocked();
+        v.stop();
+    }
+
+    // A take of a few sung frames, Undo and Redo tried in the middle of it.
+    void take() {
+        last = "take";
+        v.record(ViewState::CountIn::None);
+        if (v.transportState != kRecording) return;  // the track is full
+        expectBlocked();
+        const int frames = r.pick(0, 20);
+        double pitch = r.pick(50, 80);
+        for (int i = 0; i < frames; ++i) {
+            FrameResult f{};
+            f.level = r.pick(0, 5) ? -10.0 : -60.0;
+            f.pitch = f.level > -20.0 ? (pitch += r.pick(-2, 2) * 0.3) : 0.0;
+            f.clarity = 9.0;
+            f.noteState = i == 0 ? kMarkOnset : kMarkContinue;
+            v.onFrameResult(f);
+        }
+        expectBlocked();
+        v.stop();
+    }
+
+    void act(int mode) {
+        const Snapshot before = snapshotOf(v);
+        const int steps = v.history.undoCount();
+        if (mode == kAsIs && r.pick(0, 9) == 0) {
+            take();
+        } else if (r.pick(0, 14) == 0) {
+            last = "find notes";
+            runCommand(v, kCmdFindNotes);
+        } else {
+            r.step();
+            last = r.last;
+        }
+        const Snapshot after = snapshotOf(v);
+        if (v.history.undoCount() == steps + 1) {
+            ASSERT_EQ(v.history.redoCount(), 0) << "a new step keeps no redo";
+            done.emplace_back(before, after);
+            undone.clear();
+        } else {
+            ASSERT_EQ(v.history.undoCount(), steps);
+            ASSERT_EQ(after.track, before.track) << "the frames changed without an undo step";
+        }
+    }
+};
+
+TEST(EditProperties, UndoAndRedoRetraceRandomEditSequences) {
+    int undone = 0;
+    for (unsigned seed = 1; seed <= 1500; ++seed) {
+        UndoModel m(seed);
+        ViewState& v = m.v;
+        v.maxFrames = 400;
+        const int mode = static_cast<int>(seed % 4);
+        v.setSetting(Setting::QuantizeMode, mode);
+        m.r.newTake();
+        const Snapshot start = snapshotOf(v);
+        const auto failed = [&](const std::string& where) {
+            if (!::testing::Test::HasFailure()) return false;
+            ADD_FAILURE() << "seed " << seed << " " << where << " after " << m.last << "\n" << m.r.ev.marks();
+            return true;
+        };
+        for (int i = 0; i < 30; ++i) {
+            const int roll = m.r.pick(0, 19);
+            if (v.transportState == kEmptyProject || roll < 2) {
+                m.last = "undo";
+                m.undo();
+            } else if (roll < 4) {
+                m.last = "redo";
+                m.redo();
+            } else if (roll == 4) {
+                m.playAndTryUndo();
+            } else {
+                m.act(mode);
+            }
+            m.r.expectWhole(i);
+            if (failed("step " + std::to_string(i))) return;
+        }
+        while (!m.undone.empty() && !::testing::Test::HasFailure()) m.redo();
+        const Snapshot end = snapshotOf(v);
+        while (!m.done.empty() && !::testing::Test::HasFailure()) {
+            m.undo();
+            m.r.expectWhole(-1);
+            ++undone;
+        }
+        if (failed("undoing all")) return;
+        EXPECT_FALSE(runCommand(v, kCmdUndo));
+        EXPECT_EQ(snapshotOf(v).track, start.track) << "undo to the start, seed " << seed;
+        while (!m.undone.empty() && !::testing::Test::HasFailure()) m.redo();
+        if (failed("redoing all")) return;
+        EXPECT_FALSE(runCommand(v, kCmdRedo));
+        // The cursor and the selection may have moved after the last step; the frames not.
+        EXPECT_EQ(snapshotOf(v).track, end.track) << "redo to the end, seed " << seed;
+    }
+    // A model that recorded no steps would pass vacuously: about four steps are left to undo
+    // at the end of each sequence.
+    EXPECT_GT(undone, 1500 * 3);
 }
 
 }  // namespace
