@@ -115,7 +115,7 @@ bool needsMet(const ViewState& v, Needs needs) {
 }
 
 // The commands that make an undo step, and how it is told from no change.
-std::optional<StepKind> stepOf(int id) {
+std::optional<StepKind> stepOf(const ViewState& v, int id) {
     switch (id) {
     case kCmdCut:
     case kCmdPaste:
@@ -130,9 +130,11 @@ std::optional<StepKind> stepOf(int id) {
     case kCmdMoveRight:
     case kCmdVolumeUp:
     case kCmdVolumeDown:
-    case kCmdLeftKey:  // a step only when it moved a selection
-    case kCmdRightKey:
     case kCmdFindNotes: return StepKind::Command;
+    case kCmdLeftKey:  // without a selection a cursor move, which is no step
+    case kCmdRightKey:
+        if (v.hasSelection()) return StepKind::Command;
+        return std::nullopt;
     case kCmdCopy: return StepKind::Copy;  // a range copied from inside a note splits it
     default: return std::nullopt;
     }
@@ -218,7 +220,7 @@ bool commandChecked(const ViewState& v, int id) {
 
 bool runCommand(ViewState& v, int id) {
     if (!commandEnabled(v, id)) return false;
-    const std::optional<StepKind> step = stepOf(id);
+    const std::optional<StepKind> step = stepOf(v, id);
     if (step) v.history.begin(v, *step);
     const bool ran = run(v, id);
     if (step) {
