@@ -145,6 +145,7 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     std::fill(batch.begin(), batch.begin() + kBlock, int16_t{0});
     tonik_send(batch.data(), kBlock, 0);
     view.stop();
+    view.history.clear();  // a command line run has nothing to undo
     active = nullptr;
 }
 
