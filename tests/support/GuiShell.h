@@ -74,6 +74,24 @@ struct Shell {
     CMainFrame& frame() { return *app.mainFrame(); }
     ViewState& state() { return frame().view().state(); }
     QAction& action(int id) { return *frame().action(id); }
+
+    // The track as an opened project leaves it: `count` frames made by `frameAt`, no evidence
+    // of the engine's, the transport idle and shown so.
+    void setTrack(int count, const std::function<Frame(int)>& frameAt) {
+        FrameTrack& t = state().track;
+        t.clear();
+        for (int i = 0; i < count; ++i) t.append(frameAt(i));
+        t.evidence.clear();
+        state().transportState = kIdle;
+        frame().view().showTransportState(kIdle);
+    }
+    // Frames first .. end - 1 one note at `pitch`, rests around it, `count` frames in all.
+    void setOneNote(int count, int first, int end, double pitch) {
+        setTrack(count, [=](int i) {
+            return i >= first && i < end ? Frame{pitch, 0, 64.0, i == first ? kMarkOnset : kMarkContinue, 0}
+                                         : Frame{};
+        });
+    }
 };
 
 // Runs `inspect` on the modal window the next call opens, then closes it.

@@ -23,14 +23,7 @@ namespace {
 struct Window : guitest::Shell {
     Window() {
         EXPECT_TRUE(start());
-        FrameTrack& t = state().track;
-        t.clear();
-        for (int i = 0; i < 400; ++i) {
-            const bool voiced = i >= 100 && i < 300;
-            t.append(voiced ? Frame{60.0, 0, 64.0, i == 100 ? kMarkOnset : kMarkContinue, 0} : Frame{});
-        }
-        state().transportState = kIdle;
-        view().showTransportState(kIdle);
+        setOneNote(400, 100, 300, 60.0);
         view().chooseSetting(Setting::QuantizeMode, kNoteQuantize);
         state().cursorFrame = 150;
         view().setScroll(state().frameCount(), 150, true);

@@ -21,16 +21,11 @@ namespace {
 struct LegatoTake : guitest::Shell {
     LegatoTake() {
         EXPECT_TRUE(start());
-        FrameTrack& t = state().track;
-        t.clear();
-        for (int i = 0; i < 160; ++i) {
+        setTrack(160, [](int i) {
             const bool voiced = i >= 20 && i < 120;
             const double pitch = i < 70 ? 60.0 : 64.0;
-            t.append(voiced ? Frame{pitch, 0, 64.0, i == 20 ? kMarkOnset : kMarkContinue, 0} : Frame{});
-        }
-        t.evidence.clear();  // as a reader leaves it
-        state().transportState = kIdle;
-        frame().view().showTransportState(kIdle);
+            return voiced ? Frame{pitch, 0, 64.0, i == 20 ? kMarkOnset : kMarkContinue, 0} : Frame{};
+        });
         frame().view().chooseSetting(Setting::QuantizeMode, kNoteQuantize);
         frame().refreshCommands();
     }

@@ -25,15 +25,8 @@ struct View : guitest::Shell {
     View() {
         EXPECT_TRUE(start());
         // Frames 100 .. 299 are one note at MIDI 60.0, with rests around it.
-        FrameTrack& t = state().track;
-        t.clear();
-        for (int i = 0; i < 400; ++i) {
-            const bool voiced = i >= 100 && i < 300;
-            t.append(voiced ? Frame{60.0, 0, 64.0, i == 100 ? kMarkOnset : kMarkContinue, 0} : Frame{});
-        }
-        state().transportState = kIdle;
-        view().showTransportState(kIdle);
-        state().requantize(0, t.frameCount());
+        setOneNote(400, 100, 300, 60.0);
+        state().requantize(0, state().frameCount());
         moveCursor(0);
         frame().refreshCommands();
     }
