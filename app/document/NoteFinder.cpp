@@ -129,21 +129,28 @@ void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch) {
     }
 }
 
-// Runs of at most `longest` pitched frames that lie more than `step` semitones from the median
-// of the pitched frames within `reach` of each take that median.
-void replaceStrayRuns(std::vector<double>& pitch, int reach, double step, int longest) {
+// For each pitched frame, the median of the pitched frames within `reach` of it; 0.0 for an
+// unpitched frame or one with fewer than five pitched frames around.
+std::vector<double> localMedians(const std::vector<double>& pitch, int reach) {
     const int n = static_cast<int>(pitch.size());
     std::vector<double> around, centre(pitch.size(), 0.0);
-    std::vector<bool> stray(pitch.size(), false);
     for (int i = 0; i < n; ++i) {
         if (pitch[i] <= 0.0) continue;
         around.clear();
         for (int j = std::max(0, i - reach); j <= std::min(n - 1, i + reach); ++j)
             if (pitch[j] > 0.0) around.push_back(pitch[j]);
-        if (around.size() < 5) continue;
-        centre[i] = median(around);
-        stray[i] = std::abs(pitch[i] - centre[i]) > step;
+        if (around.size() >= 5) centre[i] = median(around);
     }
+    return centre;
+}
+
+// Runs of at most `longest` pitched frames that lie more than `step` semitones from the median
+// of the pitched frames within `reach` of each take that median.
+void replaceStrayRuns(std::vector<double>& pitch, int reach, double step, int longest) {
+    const int n = static_cast<int>(pitch.size());
+    const std::vector<double> centre = localMedians(pitch, reach);
+    std::vector<bool> stray(pitch.size(), false);
+    for (int i = 0; i < n; ++i) stray[i] = centre[i] > 0.0 && std::abs(pitch[i] - centre[i]) > step;
     for (int i = 0; i < n;) {
         if (!stray[i]) {
             ++i;
@@ -162,19 +169,13 @@ void replaceStrayRuns(std::vector<double>& pitch, int reach, double step, int lo
 namespace notefinder {
 
 void foldOctaveFlips(std::vector<double>& pitch) {
-    const std::vector<double> in = pitch;
-    const int n = static_cast<int>(in.size());
-    std::vector<double> around;
-    for (int i = 0; i < n; ++i) {
-        if (in[i] <= 0.0) continue;
-        around.clear();
-        for (int j = std::max(0, i - kOctaveWindow); j <= std::min(n - 1, i + kOctaveWindow); ++j)
-            if (in[j] > 0.0) around.push_back(in[j]);
-        if (around.size() < 5) continue;
-        const double d = in[i] - median(around);
+    const std::vector<double> centre = localMedians(pitch, kOctaveWindow);
+    for (size_t i = 0; i < pitch.size(); ++i) {
+        if (centre[i] <= 0.0) continue;
+        const double d = pitch[i] - centre[i];
         for (const double jump : {12.0, 19.0, 24.0, -12.0, -19.0, -24.0})
             if (std::abs(d - jump) < 1.0) {
-                pitch[i] = in[i] - jump;
+                pitch[i] -= jump;
                 break;
             }
     }
