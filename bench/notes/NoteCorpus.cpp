@@ -82,10 +82,13 @@ struct Note {
     double vibratoDelay = 0.2;  // seconds after the onset before vibrato sets in
 };
 
+struct Syllable;
+
 struct Melody {
     std::string name;
     uint64_t seed = 0;
     bool female = false;
+    double formantScale = 1.0;  // the singer's resonances against a man's
     std::vector<Note> notes;
     double seconds = 0.0;
 };
@@ -108,6 +111,7 @@ Melody makeMelody(const std::string& name, uint64_t seed, int low, int high, boo
     m.name = name;
     m.seed = seed;
     m.female = female;
+    m.formantScale = female ? 1.15 : 1.0;
     const double target = rng.range(9.0, 20.0);
     const double tail = rng.range(0.5, 0.9);
     const double beat = rng.range(0.3, 0.55);
@@ -261,6 +265,7 @@ struct Formants {
     std::array<double, 4> hz;
     std::array<double, 4> gain;
     std::array<double, 4> width;
+    double floor = 0.15;  // the tract's gain between resonances
 };
 
 // Five vowels of a male voice: a, e, i, o, u. Women's resonances sit about 15% higher.
@@ -272,13 +277,35 @@ const std::array<Formants, 5> kVowels = {{
     {{320, 870, 2240, 3300}, {1.0, 0.35, 0.10, 0.08}, {80, 100, 160, 250}},
 }};
 
+// The voiced consonants of a man's voice, after the vowels. A nasal murmur is a strong first
+// resonance near 250 Hz over little else; "r" has its third resonance low; a voice bar (the
+// closure of b, d, g) is the first resonance alone.
+enum Shape : uint8_t { kShapeM = 5, kShapeN, kShapeNg, kShapeL, kShapeR, kShapeW, kShapeJ, kShapeV, kShapeZ, kShapeZh, kShapeBar };
+const std::array<Formants, 11> kConsonantShapes = {{
+    {{250, 1100, 2200, 3300}, {1.0, 0.06, 0.04, 0.02}, {60, 150, 200, 250}, 0.01},
+    {{250, 1600, 2500, 3300}, {1.0, 0.06, 0.04, 0.02}, {60, 150, 200, 250}, 0.01},
+    {{250, 2000, 2600, 3300}, {1.0, 0.05, 0.04, 0.02}, {60, 150, 200, 250}, 0.01},
+    {{360, 1050, 2700, 3500}, {1.0, 0.35, 0.15, 0.05}, {80, 120, 180, 250}, 0.05},
+    {{350, 1100, 1500, 3200}, {1.0, 0.40, 0.30, 0.05}, {80, 120, 150, 250}, 0.05},
+    {{300, 650, 2200, 3300}, {1.0, 0.30, 0.05, 0.03}, {70, 100, 180, 250}, 0.04},
+    {{270, 2100, 3000, 3600}, {1.0, 0.25, 0.20, 0.05}, {70, 150, 200, 250}, 0.05},
+    {{220, 1100, 2300, 3300}, {1.0, 0.10, 0.05, 0.02}, {60, 150, 200, 250}, 0.02},
+    {{220, 1600, 2600, 3300}, {1.0, 0.10, 0.05, 0.02}, {60, 150, 200, 250}, 0.02},
+    {{230, 1800, 2500, 3300}, {1.0, 0.10, 0.06, 0.02}, {60, 150, 200, 250}, 0.02},
+    {{180, 1000, 2000, 3000}, {1.0, 0.01, 0.005, 0.0}, {60, 150, 200, 250}, 0.003},
+}};
+
+const Formants& tractShape(uint8_t shape) {
+    return shape < kVowels.size() ? kVowels[shape] : kConsonantShapes[shape - kVowels.size()];
+}
+
 double midiHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
 
 // The vocal tract's gain at `hz` while singing `f0`: resonances over a small floor. Singers
 // raise the first resonance to just above a fundamental that would pass it (a soprano's high
 // "i" opens towards "e"), so the fundamental never falls into a gap.
 double tractGain(const Formants& f, double scale, double f0, double hz) {
-    double g = 0.15;
+    double g = f.floor;
     for (size_t k = 0; k < f.hz.size(); ++k) {
         const double centre = k == 0 ? std::max(f.hz[k] * scale, 1.05 * f0) : f.hz[k] * scale;
         const double d = (hz - centre) / (0.5 * f.width[k] * scale);
@@ -287,33 +314,60 @@ double tractGain(const Formants& f, double scale, double f0, double hz) {
     return g;
 }
 
-// Renders the melody sung, mono, at `rate`. Pitch and loudness come from blending each
-// note's own curve with its neighbours' over legato transitions, so a legato step moves the
-// pitch without the level dipping; a single oscillator runs through the whole take.
-std::vector<double> renderVoice(const Melody& m, int rate) {
-    Rng rng(m.seed ^ 0x5EEDF00Dull);
-    const size_t count = static_cast<size_t>(m.seconds * rate);
-    std::vector<double> pitchSum(count, 0.0), ampSum(count, 0.0), weight(count, 0.0);
-    std::vector<int> vowelAt(count, -1);
+// A tract shape blended towards another: `mix` 0 is all `from`. Shapes 0-4 are the vowels,
+// the rest the voiced consonants (kConsonantShapes).
+struct TractAt {
+    uint8_t from = 0, to = 0;
+    float mix = 0.0f;
+};
 
-    const double vibratoHz = rng.range(4.0, 7.0);
-    const double tilt = rng.range(1.0, 1.5);         // harmonics fall as h^-tilt
-    const double breathiness = rng.range(0.03, 0.09);  // aspiration against the voiced part
-    const double formantScale = m.female ? 1.15 : 1.0;
+// What the singer's voice source does at each sample: whether it sounds, at what pitch
+// (fractional MIDI note) and level, and through which tract.
+struct VoiceTrack {
+    std::vector<uint8_t> voiced;
+    std::vector<double> pitch, amp;
+    std::vector<TractAt> tract;
+    explicit VoiceTrack(size_t count) : voiced(count, 0), pitch(count, 0.0), amp(count, 0.0), tract(count) {}
+};
 
-    // The vibrato's phase runs through the whole take at a slowly wandering rate.
+// Each singer's own: vibrato rate, spectral tilt and breathiness.
+struct SingerTraits {
+    double vibratoHz, tilt, breathiness;
+};
+
+SingerTraits drawTraits(Rng& rng) {
+    SingerTraits t{};
+    t.vibratoHz = rng.range(4.0, 7.0);
+    t.tilt = rng.range(1.0, 1.5);          // harmonics fall as h^-tilt
+    t.breathiness = rng.range(0.03, 0.09);  // aspiration against the voiced part
+    return t;
+}
+
+// The vibrato's phase runs through the whole take at a slowly wandering rate.
+std::vector<double> vibratoTrack(double hz, size_t count, int rate, Rng& rng) {
     std::vector<double> vibrato(count);
-    {
-        double phase = rng.range(0.0, kTwoPi);
-        double wander = 0.0;
-        for (size_t i = 0; i < count; ++i) {
-            if (i % 256 == 0) wander = std::clamp(wander * 0.995 + 0.02 * rng.gaussian(), -0.4, 0.4);
-            vibrato[i] = std::sin(phase);
-            phase += kTwoPi * (vibratoHz + wander) / rate;
-            if (phase > kTwoPi) phase -= kTwoPi;
-        }
+    double phase = rng.range(0.0, kTwoPi);
+    double wander = 0.0;
+    for (size_t i = 0; i < count; ++i) {
+        if (i % 256 == 0) wander = std::clamp(wander * 0.995 + 0.02 * rng.gaussian(), -0.4, 0.4);
+        vibrato[i] = std::sin(phase);
+        phase += kTwoPi * (hz + wander) / rate;
+        if (phase > kTwoPi) phase -= kTwoPi;
     }
+    return vibrato;
+}
 
+// The notes' pitch and loudness, each note's own curve blended with its neighbours' over
+// legato transitions, so a legato step moves the pitch without the level dipping.
+struct NoteCurves {
+    std::vector<double> pitchSum, ampSum, weight;
+    std::vector<int> vowelAt;
+};
+
+NoteCurves noteCurves(const Melody& m, int rate, const std::vector<double>& vibrato) {
+    const size_t count = vibrato.size();
+    NoteCurves c{std::vector<double>(count, 0.0), std::vector<double>(count, 0.0), std::vector<double>(count, 0.0),
+                 std::vector<int>(count, -1)};
     for (size_t n = 0; n < m.notes.size(); ++n) {
         const Note& note = m.notes[n];
         const bool in = note.entry == Entry::Legato;
@@ -341,73 +395,109 @@ std::vector<double> renderVoice(const Melody& m, int rate) {
             if (!in) amp *= std::clamp(u / note.attack, 0.0, 1.0);
             if (!out) amp *= std::clamp((note.offset - t) / note.release, 0.0, 1.0);
 
-            pitchSum[i] += w * pitch;
-            ampSum[i] += w * amp;
-            weight[i] += w;
-            if (w >= 0.5 || vowelAt[i] < 0) vowelAt[i] = note.vowel;
+            c.pitchSum[i] += w * pitch;
+            c.ampSum[i] += w * amp;
+            c.weight[i] += w;
+            if (w >= 0.5 || c.vowelAt[i] < 0) c.vowelAt[i] = note.vowel;
         }
     }
+    return c;
+}
+
+VoiceTrack vowelTrack(const NoteCurves& c) {
+    VoiceTrack v(c.weight.size());
+    for (size_t i = 0; i < c.weight.size(); ++i) {
+        if (c.weight[i] <= 0.0) continue;
+        v.voiced[i] = 1;
+        v.pitch[i] = c.pitchSum[i] / c.weight[i];
+        v.amp[i] = c.ampSum[i] / c.weight[i];
+        v.tract[i].from = v.tract[i].to = static_cast<uint8_t>(c.vowelAt[i]);
+    }
+    return v;
+}
+
+// The voiced part: one oscillator through the whole take, its harmonics by the Chebyshev
+// recurrence sin(h x) = 2 cos(x) sin((h-1) x) - sin((h-2) x), their gains refreshed every 32
+// samples. Adds to `out`.
+void addVoiced(const VoiceTrack& v, const SingerTraits& traits, double formantScale, int rate, Rng& rng,
+               std::vector<double>& out) {
+    double phase = 0.0, jitter = 0.0, shimmer = 0.0;
+    const double jitterSd = rng.range(0.05, 0.09);  // semitones
+    const double jitterPole = std::exp(-1.0 / (0.04 * rate));
+    const double jitterKick = jitterSd * std::sqrt(1.0 - jitterPole * jitterPole);
+    const double shimmerKick = 0.05 * std::sqrt(1.0 - jitterPole * jitterPole);
+    std::vector<double> gains;
+    double pitchHeld = -1.0;
+    const double ceiling = std::min(0.45 * rate, 7000.0);
+    for (size_t i = 0; i < out.size(); ++i) {
+        jitter = jitter * jitterPole + jitterKick * rng.gaussian();
+        shimmer = shimmer * jitterPole + shimmerKick * rng.gaussian();
+        if (!v.voiced[i]) {
+            pitchHeld = -1.0;
+            continue;
+        }
+        const double pitch = v.pitch[i] + jitter;
+        const double hz = midiHz(pitch);
+        if (i % 32 == 0 || pitchHeld < 0.0) {
+            const TractAt& at = v.tract[i];
+            Formants f = tractShape(at.from);
+            if (at.mix > 0.0f) {
+                const Formants& to = tractShape(at.to);
+                const double x = at.mix;
+                for (size_t k = 0; k < f.hz.size(); ++k) {
+                    f.hz[k] += (to.hz[k] - f.hz[k]) * x;
+                    f.gain[k] += (to.gain[k] - f.gain[k]) * x;
+                    f.width[k] += (to.width[k] - f.width[k]) * x;
+                }
+                f.floor += (to.floor - f.floor) * x;
+            }
+            const int harmonics = std::max(1, static_cast<int>(ceiling / hz));
+            gains.assign(static_cast<size_t>(harmonics), 0.0);
+            double energy = 0.0;
+            for (int h = 1; h <= harmonics; ++h) {
+                // Taper the top harmonics so one slipping in or out as the pitch moves clicks
+                // no more than the rest.
+                const double taper = std::clamp((ceiling - h * hz) / (0.1 * ceiling), 0.0, 1.0);
+                const double g = std::pow(h, -traits.tilt) * tractGain(f, formantScale, hz, h * hz) * taper;
+                gains[static_cast<size_t>(h - 1)] = g;
+                energy += g * g;
+            }
+            const double norm = 1.0 / std::sqrt(std::max(energy, 1e-12));
+            for (double& g : gains) g *= norm;
+            pitchHeld = pitch;
+        }
+        const double s1 = std::sin(phase);
+        const double c2 = 2.0 * std::cos(phase);
+        double prev = 0.0, cur = s1, x = gains[0] * s1;
+        for (size_t h = 1; h < gains.size(); ++h) {
+            const double nxt = c2 * cur - prev;
+            prev = cur;
+            cur = nxt;
+            x += gains[h] * cur;
+        }
+        out[i] += v.amp[i] * (1.0 + shimmer) * x * 0.5;
+        phase += kTwoPi * hz / rate;
+        if (phase > kTwoPi) phase -= kTwoPi;
+    }
+}
+
+// Renders the melody sung on vowels, mono, at `rate`, with a consonant or a breath between
+// articulated notes; a single oscillator runs through the whole take.
+std::vector<double> renderVoice(const Melody& m, int rate) {
+    Rng rng(m.seed ^ 0x5EEDF00Dull);
+    const size_t count = static_cast<size_t>(m.seconds * rate);
+    const SingerTraits traits = drawTraits(rng);
+    const NoteCurves curves = noteCurves(m, rate, vibratoTrack(traits.vibratoHz, count, rate, rng));
 
     std::vector<double> out(count, 0.0);
-
-    // The voiced part: one oscillator, its harmonics by the Chebyshev recurrence
-    // sin(h x) = 2 cos(x) sin((h-1) x) - sin((h-2) x), their gains refreshed every 32 samples.
-    {
-        double phase = 0.0, jitter = 0.0, shimmer = 0.0;
-        const double jitterSd = rng.range(0.05, 0.09);  // semitones
-        const double jitterPole = std::exp(-1.0 / (0.04 * rate));
-        const double jitterKick = jitterSd * std::sqrt(1.0 - jitterPole * jitterPole);
-        const double shimmerKick = 0.05 * std::sqrt(1.0 - jitterPole * jitterPole);
-        std::vector<double> gains;
-        double pitchHeld = -1.0;
-        const double ceiling = std::min(0.45 * rate, 7000.0);
-        for (size_t i = 0; i < count; ++i) {
-            jitter = jitter * jitterPole + jitterKick * rng.gaussian();
-            shimmer = shimmer * jitterPole + shimmerKick * rng.gaussian();
-            if (weight[i] <= 0.0) {
-                pitchHeld = -1.0;
-                continue;
-            }
-            const double pitch = pitchSum[i] / weight[i] + jitter;
-            const double hz = midiHz(pitch);
-            if (i % 32 == 0 || pitchHeld < 0.0) {
-                const Formants& f = kVowels[static_cast<size_t>(vowelAt[i])];
-                const int harmonics = std::max(1, static_cast<int>(ceiling / hz));
-                gains.assign(static_cast<size_t>(harmonics), 0.0);
-                double energy = 0.0;
-                for (int h = 1; h <= harmonics; ++h) {
-                    // Taper the top harmonics so one slipping in or out as the pitch moves clicks
-                    // no more than the rest.
-                    const double taper = std::clamp((ceiling - h * hz) / (0.1 * ceiling), 0.0, 1.0);
-                    const double g = std::pow(h, -tilt) * tractGain(f, formantScale, hz, h * hz) * taper;
-                    gains[static_cast<size_t>(h - 1)] = g;
-                    energy += g * g;
-                }
-                const double norm = 1.0 / std::sqrt(std::max(energy, 1e-12));
-                for (double& g : gains) g *= norm;
-                pitchHeld = pitch;
-            }
-            const double s1 = std::sin(phase);
-            const double c2 = 2.0 * std::cos(phase);
-            double prev = 0.0, cur = s1, v = gains[0] * s1;
-            for (size_t h = 1; h < gains.size(); ++h) {
-                const double nxt = c2 * cur - prev;
-                prev = cur;
-                cur = nxt;
-                v += gains[h] * cur;
-            }
-            out[i] = ampSum[i] / weight[i] * (1.0 + shimmer) * v * 0.5;
-            phase += kTwoPi * hz / rate;
-            if (phase > kTwoPi) phase -= kTwoPi;
-        }
-    }
+    addVoiced(vowelTrack(curves), traits, m.formantScale, rate, rng, out);
 
     // Breath: aspiration under the voiced part, in the band where the tract lets it through.
     {
         Biquad band = Biquad::make(Biquad::Kind::BandPass, 1800.0, 0.6, rate);
         for (size_t i = 0; i < count; ++i) {
             const double n = band(rng.gaussian());
-            if (weight[i] > 0.0) out[i] += breathiness * ampSum[i] / weight[i] * n;
+            if (curves.weight[i] > 0.0) out[i] += traits.breathiness * curves.ampSum[i] / curves.weight[i] * n;
         }
     }
 
