@@ -174,6 +174,11 @@ void PitchEngine::volumeStart(void* owner, LevelResultCallback callback) {
 void PitchEngine::endRun() {
     run_ = Run::None;
     recorder_.stop();
+    if (restoreLevels_) {
+        settings_.noiseGate = restoreLevels_->noiseGate;
+        settings_.peakLevel = restoreLevels_->peakLevel;
+        restoreLevels_.reset();
+    }
 }
 
 void PitchEngine::stop() {
@@ -184,7 +189,8 @@ void PitchEngine::stop() {
 
 void PitchEngine::volumeStop(double noiseLevel) {
     if (run_ == Run::None) return;
-    settings_.noiseGate = noiseLevel;
+    if (restoreLevels_) restoreLevels_->noiseGate = noiseLevel;
+    else settings_.noiseGate = noiseLevel;
     volumeCallback_ = nullptr;
     endRun();
 }
@@ -195,13 +201,19 @@ int PitchEngine::volumeChange(double volume, int boost, int peakLevel) {
     mixer_.setBoost(boost);
     currentVolume_ = raw;
     currentBoost_ = boost;
-    settings_.peakLevel = peakLevel;
+    if (restoreLevels_) restoreLevels_->peakLevel = peakLevel;
+    else settings_.peakLevel = peakLevel;
     return 1;
 }
 
-void PitchEngine::startFile(void* owner, FrameResultCallback callback) {
+void PitchEngine::startFile(void* owner, FrameResultCallback callback, std::optional<RunLevels> levels) {
     if (run_ != Run::None) return;
     recorder_.waitForWorker();
+    if (levels) {
+        restoreLevels_ = RunLevels{settings_.noiseGate, settings_.peakLevel};
+        settings_.noiseGate = levels->noiseGate;
+        settings_.peakLevel = levels->peakLevel;
+    }
     run_ = Run::Pushed;
     settings_.mode = BlockMode::Pitch;
     pitchCallback_ = callback;

@@ -20,11 +20,18 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tonik {
 
 enum class EngineState { Closed, Ready, Pitch, Volume, Pushed };
+
+// The noise gate (library dB) and the pitch-detection level a run analyses with.
+struct RunLevels {
+    double noiseGate;
+    int peakLevel;
+};
 
 struct EngineBackends {
     std::unique_ptr<MixerBackend> mixer;
@@ -51,7 +58,9 @@ public:
     void volumeStart(void* owner, LevelResultCallback callback);
     void volumeStop(double noiseLevel);
     int volumeChange(double volume, int boost, int peakLevel);
-    void startFile(void* owner, FrameResultCallback callback);
+    // A pushed-sample run; with `levels`, under those until it ends, when the gate and the
+    // level from before come back (a change made meanwhile is kept for then).
+    void startFile(void* owner, FrameResultCallback callback, std::optional<RunLevels> levels = {});
     void stopFile();
     int send(const int16_t* samples, int count);
     void clear();
@@ -87,6 +96,8 @@ private:
     // Non-None is "a run is active". Atomic because a callback that (against the rules) ends
     // its own run writes it from the capture thread.
     std::atomic<Run> run_{Run::None};
+    // The levels to restore when a pushed run with levels of its own ends.
+    std::optional<RunLevels> restoreLevels_;
     bool initialized_ = false;
     bool released_ = false;  // the capture device was given up by clear()
 

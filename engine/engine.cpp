@@ -68,6 +68,11 @@ TONIK_API void tonik_start_file(void* ownerWindow, FrameResultCallback callback)
     guarded([=] { engine().startFile(ownerWindow, callback); });
 }
 
+TONIK_API void tonik_start_file_levels(void* ownerWindow, FrameResultCallback callback,
+                                       double noiseLevel, int peakLevel) {
+    guarded([=] { engine().startFile(ownerWindow, callback, tonik::RunLevels{noiseLevel, peakLevel}); });
+}
+
 TONIK_API void tonik_stop_file(void) {
     guarded([] { engine().stopFile(); });
 }

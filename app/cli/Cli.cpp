@@ -447,8 +447,9 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
             setup.volume.floorLevel = std::clamp(quietest, -200.0, -50.0);
             setup.floor = FloorSource::Given;
         }
-        setup.engineGate = quietest + kLookAheadGateAboveFloor;
-        if (!a.value("pitch-level")) setup.enginePitchLevel = lookAheadPitchLevel(levels);
+        setup.engineLevels = AnalysisLevels{quietest + kLookAheadGateAboveFloor, lookAheadPitchLevel(levels)};
+        // A pitch detection level asked for holds here too.
+        if (a.value("pitch-level")) setup.engineLevels->peakLevel = -setup.volume.pitchSetting;
     }
     if (audio.sourceSeconds() > capacity + 1e-9) {
         const int d = decimalsApart(audio.sourceSeconds(), capacity);

@@ -43,6 +43,7 @@ void prepareEngine() {
 FileTranscription::FileTranscription() : view(prompt, surface, output, input_) {
     // The command line chooses its own way of finding notes; a take ends as recorded.
     view.findNotesAfterTake = false;
+    view.keepTakeAudio = false;
 }
 
 FileTranscription::~FileTranscription() {
@@ -53,7 +54,12 @@ double FileTranscription::capacitySeconds() const {
     return static_cast<double>(blockCapacity()) * kBlock / 44100.0;
 }
 
-void FileTranscription::PushedInput::start() { tonik_start_file(nullptr, &FileTranscription::onFrame); }
+void FileTranscription::PushedInput::start() {
+    if (levels)
+        tonik_start_file_levels(nullptr, &FileTranscription::onFrame, levels->noiseGate, levels->peakLevel);
+    else
+        tonik_start_file(nullptr, &FileTranscription::onFrame);
+}
 
 void FileTranscription::PushedInput::stop() { tonik_stop_file(); }
 
@@ -64,11 +70,6 @@ int FileTranscription::onFrame(const FrameResult* r) {
         self->blocks.push_back({r->level, r->pitch, r->clarity, r->noteState, r->outcome});
     self->view.onFrameResult(*r);
     return 1;
-}
-
-double blockLevel(const int16_t* block) {
-    const auto [lo, hi] = std::minmax_element(block, block + kBlock);
-    return 20.0 * std::log((*hi / 32767.0 - *lo / 32767.0) / 2.0);
 }
 
 // The level set-up's calibration over the input's first blocks.
@@ -105,11 +106,13 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     levels = deriveLevels(volume);
     view.levels = {levels.noiseLevel, levels.levelSpan, levels.onsetLevel};
 
-    // The gate reaches the engine as the end of a volume run hands it over.
-    tonik_volume_change(volume.recordingGain / 255.0, volume.gainBoost,
-                        setup.enginePitchLevel ? *setup.enginePitchLevel : -volume.pitchSetting);
+    // The gate reaches the engine as the end of a volume run hands it over; the look-ahead
+    // path's levels hold for its own run only.
+    tonik_volume_change(volume.recordingGain / 255.0, volume.gainBoost, -volume.pitchSetting);
     tonik_volume_start(nullptr, ignoreLevel);
-    tonik_volume_stop(setup.engineGate ? std::min(*setup.engineGate, levels.noiseLevel) : levels.noiseLevel);
+    tonik_volume_stop(levels.noiseLevel);
+    input_.levels = setup.engineLevels;
+    if (input_.levels) input_.levels->noiseGate = std::min(input_.levels->noiseGate, levels.noiseLevel);
 
     active = this;
     view.record(ViewState::CountIn::None);
@@ -149,29 +152,6 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     active = nullptr;
 }
 
-InputLevels inputLevels(const FileTranscription::SampleReader& read, size_t maxBlocks) {
-    std::vector<double> levels;
-    std::vector<int16_t> block(kBlock);
-    while (levels.size() < maxBlocks) {
-        const size_t got = read(block.data(), kBlock);
-        if (got == 0) break;
-        std::fill(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(), int16_t{0});
-        const double level = blockLevel(block.data());
-        levels.push_back(std::isnan(level) ? -200.0 : std::max(level, -200.0));
-        if (got < static_cast<size_t>(kBlock)) break;
-    }
-    if (levels.empty()) return {-50.0, -50.0};
-    std::sort(levels.begin(), levels.end());
-    return {levels[levels.size() / 50], levels[levels.size() * 9 / 10]};
-}
-
-int lookAheadPitchLevel(const InputLevels& levels) {
-    // Noise close under the singing needs the finest pitch detection to be heard through;
-    // a clean take is read more strictly, so that faint partials and decays stay out.
-    const double t = std::clamp((levels.loud - levels.quiet - 30.0) / 30.0, 0.0, 1.0);
-    return static_cast<int>(std::lround(kLookAheadPitchLevel + t * (kLookAheadCleanPitchLevel - kLookAheadPitchLevel)));
-}
-
 void FileTranscription::findNotes() {
     // Frame f holds block f - 1: the transcriber's first frame is the silence before the first
     // block. The note finder places each note on the frame of its first pitched block.
@@ -179,16 +159,8 @@ void FileTranscription::findNotes() {
     liveTrack = track;
     track.evidence.assign(static_cast<size_t>(track.frameCount()), FrameEvidence{});
     for (size_t b = 0; b + 1 < track.evidence.size() && b < blocks.size(); ++b)
-        track.evidence[b + 1] = {blocks[b].level, takePitch(blocks[b].pitch, view.settings), blocks[b].clarity, true};
-    NoteFinderOptions options;
-    options.pitchFrom = NoteFinderOptions::Pitch::Evidence;
-    options.noiseLevel = -1000.0;  // the engine's gate has had its say
-    hummwell::findNotes(track, 0, track.frameCount() - 1, options);
-    // Volumes count from the noise level of the level set-up, as a recording's do.
-    for (int f = 1; f < track.frameCount() && f - 1 < static_cast<int>(blocks.size()); ++f)
-        if (track.mark[f] != kMarkRest)
-            track.volume[f] = std::clamp((blocks[f - 1].level - levels.noiseLevel) / levels.levelSpan, 0.0, 127.0);
-    view.requantize(0, track.frameCount());
+        track.evidence[b + 1] = lookAheadEvidence({blocks[b].level, blocks[b].pitch, blocks[b].clarity}, view.settings);
+    view.findNotes(0, track.frameCount() - 1, NoteFinderOptions::Pitch::Evidence);
 }
 
 }  // namespace hummwell::cli

@@ -3,6 +3,7 @@
 // exactly as a recording does, without the count-in.
 #pragma once
 
+#include "document/LookAhead.h"
 #include "document/ViewState.h"
 #include "document/VolumeControlFile.h"
 
@@ -48,10 +49,10 @@ enum class FloorSource {
 struct LevelSetup {
     VolumeSettings volume;
     FloorSource floor = FloorSource::Calibrated;
-    // The gate the engine analyses under, when lower than the volume settings' noise level:
-    // the note finder decides by periodicity what the live transcriber leaves to the level.
-    std::optional<double> engineGate;
-    std::optional<int> enginePitchLevel;  // the pitch detection level the engine gets
+    // The levels the engine analyses with instead of the volume settings' (the look-ahead
+    // path's, from the input's own levels): the note finder decides by periodicity what the
+    // live transcriber leaves to the level.
+    std::optional<AnalysisLevels> engineLevels;
 };
 
 // How notes are found: by the live transcriber, frame by frame, as a recording does, or by the
@@ -77,7 +78,7 @@ public:
     // are read (key, scale, transpose, reference adjustment) must be set on the view before.
     // The track is left unquantized ("As Is"), as a recording leaves it. `progress` is called
     // now and then with the seconds done. Without any sample nothing is recorded.
-    using SampleReader = std::function<size_t(int16_t* out, size_t count)>;  // fewer: the end
+    using SampleReader = hummwell::SampleReader;  // fewer: the end
     using Progress = std::function<void(double secondsDone)>;
     void run(const SampleReader& read, const LevelSetup& setup, const Progress& progress = {});
     void run(const std::vector<int16_t>& samples, const LevelSetup& setup,
@@ -106,6 +107,7 @@ private:
     public:
         void start() override;
         void stop() override;
+        std::optional<AnalysisLevels> levels;
     };
     PushedInput input_;
 
@@ -117,29 +119,6 @@ private:
     void calibrate(const std::vector<int16_t>& head);
     bool recordBlocks_ = false;
 };
-
-// The look-ahead path's levels: the engine analyses every block a little above the floor, and
-// with a finer pitch detection level, since the note finder tells a sung pitch from noise.
-inline constexpr double kLookAheadGateAboveFloor = 10.0;  // library dB
-inline constexpr int kLookAheadPitchLevel = 20;       // under noise
-inline constexpr int kLookAheadCleanPitchLevel = 35;  // far above the noise
-
-// The levels of the quietest and of the loud blocks of the whole input (library dB; the
-// second and the ninetieth percentile of its block levels, -200 for digital silence), read
-// block by block, at most `maxBlocks`.
-struct InputLevels {
-    double quiet;
-    double loud;
-};
-InputLevels inputLevels(const FileTranscription::SampleReader& read, size_t maxBlocks);
-// The pitch detection level for the look-ahead path: finest where the loud blocks stand 30 dB
-// or less above the quiet ones, strictest from 60 dB, in between in proportion.
-int lookAheadPitchLevel(const InputLevels& levels);
-
-// A block's level as the engine reports it: 20 ln of half its peak-to-peak, the samples scaled
-// by 1 / 32767. The floor is measured with it instead of a first engine run, which would leave
-// its memory of the last pitch to the transcription.
-double blockLevel(const int16_t* block);
 
 // Sets the engine up for runs on pushed samples, once per process: it needs no microphone and
 // its messages go to stderr.

@@ -34,6 +34,9 @@ struct FrameEvidence {
     double pitch = 0.0;     // fractional MIDI note as the track stores it; 0.0 none
     double clarity = 0.0;   // score of the stage that found it; 0.0 when tracked or none
     bool known = false;     // false for frames that came from a file, an edit or a paste
+    // Heard again over the whole take, with a gate from its own levels (see LookAhead.h): the
+    // engine's gate has had its say, and no live gate applies.
+    bool lookAhead = false;
 };
 
 class FrameTrack {

@@ -277,9 +277,10 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
         double p = track.pitch[f];
         if (known(f)) {
             const FrameEvidence& e = track.evidence[f];
-            const double heard = e.level >= options.noiseLevel ? e.pitch : 0.0;
+            const bool gated = !e.lookAhead && e.level < options.noiseLevel;
+            const double heard = gated ? 0.0 : e.pitch;
             if (options.pitchFrom == NoteFinderOptions::Pitch::Evidence || p < 1.0) p = heard;
-            if (e.level < options.noiseLevel) p = 0.0;
+            if (gated) p = 0.0;
         }
         pitch[i] = p >= 1.0 ? p : 0.0;
     }

@@ -23,8 +23,9 @@ struct NoteFinderOptions {
     // TrackFirst: the track's own pitch, which the user may have edited, and the engine's only
     // where the track has none (the first frames of a soft attack a recording gated).
     enum class Pitch { Evidence, TrackFirst } pitchFrom = Pitch::TrackFirst;
-    // Frames below the noise level are rests whatever their pitch (library dB), and the volume
-    // of a frame is its level over the noise level in velocity steps.
+    // Frames below the noise level are rests whatever their pitch (library dB), but for those
+    // heard again with a gate of their own; the volume of a frame is its level over the noise
+    // level in velocity steps.
     double noiseLevel = -1000.0;
     double levelSpan = 0.0;  // library dB per velocity step; 0 keeps the track's volumes
 };

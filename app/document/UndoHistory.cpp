@@ -17,7 +17,8 @@ bool quiet(const ViewState& v) { return v.transportState == kIdle || v.transport
 bool same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
 bool sameEvidence(const FrameEvidence& a, const FrameEvidence& b) {
-    return same(a.level, b.level) && same(a.pitch, b.pitch) && same(a.clarity, b.clarity) && a.known == b.known;
+    return same(a.level, b.level) && same(a.pitch, b.pitch) && same(a.clarity, b.clarity) && a.known == b.known &&
+           a.lookAhead == b.lookAhead;
 }
 
 bool sameFrame(const FrameTrack& a, int i, const FrameTrack& b, int j, bool evidence) {

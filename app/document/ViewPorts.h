@@ -6,7 +6,11 @@
 // the view state's take lock held.
 #pragma once
 
+#include "LookAhead.h"
 #include "ProjectSettings.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace hummwell {
 
@@ -71,6 +75,13 @@ public:
     virtual ~PitchInput() = default;
     virtual void start() = 0;
     virtual void stop() = 0;
+    // What the engine hears in each whole block of `samples` (16-bit, 44,100 Hz) at the given
+    // levels, in a run of its own after the live one has ended; empty when it cannot.
+    virtual std::vector<HeardBlock> hear(const std::vector<int16_t>& samples, const AnalysisLevels& levels) {
+        (void)samples;
+        (void)levels;
+        return {};
+    }
 };
 
 class QuietSurface final : public ViewSurface {

@@ -127,8 +127,9 @@ int ViewState::requestTransport(int target) {
     return 1;
 }
 
-int ViewState::findNotes(int first, int count) {
+int ViewState::findNotes(int first, int count, NoteFinderOptions::Pitch pitchFrom) {
     NoteFinderOptions options;
+    options.pitchFrom = pitchFrom;
     options.noiseLevel = levels.noiseLevel;
     options.levelSpan = levels.levelSpan;
     const int notes = hummwell::findNotes(track, first, count, options);
@@ -167,6 +168,9 @@ void ViewState::record(CountIn countIn) {
     // Inserts during the take must never allocate on the capture thread.
     track.syncEvidence();
     track.reserve(maxFrames + 1);
+    takeAudio_.clear();
+    if (keepTakeAudio)
+        takeAudio_.reserve(static_cast<size_t>(std::max(maxFrames - frameCount(), 0)) * kBlockSamples);
     takeStart_ = cursorFrame;
     fullReported_ = false;
     surface.prepareRecordingDisplay();
@@ -189,7 +193,10 @@ void ViewState::stop() {
     if (was == kRecording) {
         output.allNotesOff();
         if (frameCount() >= maxFrames) prompt.error(kTrackFull);
-        if (findNotesAfterTake && cursorFrame > takeStart_) findNotes(takeStart_, cursorFrame - takeStart_);
+        hearTakeAgain();
+        // The take's own evidence first: what the live decision smoothed or gated is heard anew.
+        if (findNotesAfterTake && cursorFrame > takeStart_)
+            findNotes(takeStart_, cursorFrame - takeStart_, NoteFinderOptions::Pitch::Evidence);
         requantize(0, frameCount());
         history.end(*this);
     } else if (was == kPlaying) {
@@ -266,6 +273,23 @@ void ViewState::tickFor(double ms) {
     }
 }
 
+void ViewState::hearTakeAgain() {
+    const int frames = cursorFrame - takeStart_;
+    if (frames <= 1 || takeAudio_.size() < static_cast<size_t>(kBlockSamples)) return;
+    const AnalysisLevels at = lookAheadLevels(inputLevels(takeAudio_.data(), takeAudio_.size()), levels.noiseLevel);
+    const std::vector<HeardBlock> heard = input.hear(takeAudio_, at);
+    // Block b was decided as frame takeStart_ + 1 + b: the take's first frame is the silence
+    // before its first block.
+    for (size_t b = 0; b < heard.size() && static_cast<int>(b) + 1 < frames; ++b)
+        track.evidence[static_cast<size_t>(takeStart_) + 1 + b] = lookAheadEvidence(heard[b], settings);
+}
+
+FrameEvidence lookAheadEvidence(const HeardBlock& block, const ProjectSettings& settings) {
+    FrameEvidence e{block.level, takePitch(block.pitch, settings), block.clarity, true};
+    e.lookAhead = true;
+    return e;
+}
+
 double takePitch(double enginePitch, const ProjectSettings& settings) {
     double p = enginePitch;
     if (p > 1.0) {
@@ -320,6 +344,11 @@ void ViewState::onFrameResult(const FrameResult& result) {
     // The engine's own view of the frame goes beside it, for the note finder after the take.
     track.insert(cursorFrame, Frame{r1_.pitch, 0, volume, r1_.noteState, 0},
                  FrameEvidence{r1_.level, r1_.heardPitch, r1_.clarity, true});
+    // The block just delivered, for hearing the take again after Stop; Record reserved room for
+    // every block the track can take.
+    if (result.samples512 && takeAudio_.size() + kBlockSamples <= takeAudio_.capacity())
+        for (int i = 0; i < kBlockSamples; ++i)
+            takeAudio_.push_back(static_cast<int16_t>(std::lround(std::clamp(result.samples512[i], -1.0, 1.0) * 32767.0)));
     if (settings.get(Setting::RealtimeOutOn)) output.soundFrame(cursorFrame);
     surface.drawRecordedColumn(cursorFrame);
     if (settings.get(Setting::MetronomeOn)) tickFor(cursorMs() + kTickLeadMs);

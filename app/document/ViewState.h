@@ -13,6 +13,8 @@
 
 #include "Clock.h"
 #include "FrameTrack.h"
+#include "LookAhead.h"
+#include "NoteFinder.h"
 #include "ProjectSettings.h"
 #include "Quantizer.h"
 #include "Scale.h"
@@ -37,6 +39,8 @@ struct LevelThresholds {
 // An engine pitch as a take records it: tuned by the reference key adjustment, moved by the
 // transposition, and folded into MIDI 20.5 .. 108.5. No pitch (0.0) stays none.
 double takePitch(double enginePitch, const ProjectSettings& settings);
+// What the engine said of a block heard again over the whole take, as evidence of its frame.
+FrameEvidence lookAheadEvidence(const HeardBlock& block, const ProjectSettings& settings);
 
 class ViewState {
 public:
@@ -108,11 +112,17 @@ public:
     // Re-decides the notes of frames first .. first + count - 1 with the look-ahead note finder
     // (the engine's evidence of recorded frames, else their stored pitches and volumes), then
     // re-quantizes and redraws them. Returns the number of notes.
-    int findNotes(int first, int count);
+    int findNotes(int first, int count,
+                  NoteFinderOptions::Pitch pitchFrom = NoteFinderOptions::Pitch::TrackFirst);
     // The frames Find Notes works on: the selected range or note, else the whole track but its
     // closing rest.
     Stretch findNotesRange() const;
     bool findNotesAfterTake = true;  // run it over each take when Stop ends it
+    // The audio of the last take, one block per recorded frame from its second on (16-bit,
+    // 44,100 Hz), kept until the next Record. Stop has the engine hear it again at the levels
+    // of its own audio, and the take's frames keep that evidence for every Find Notes.
+    const std::vector<int16_t>& takeAudio() const { return takeAudio_; }
+    bool keepTakeAudio = true;  // a file's transcription has its audio already
 
     mutable std::mutex takeLock;
     FrameTrack track;
@@ -179,6 +189,8 @@ private:
     // channel is prepared again, and the capture thread's next frame strikes the note.
     void resoundAfterSetting();
     void decideFrame();
+    // The take's frames get the evidence of its audio heard again at the look-ahead levels.
+    void hearTakeAgain();
 
     // Recording state.
     int preRollStart_ = 0;
@@ -188,6 +200,7 @@ private:
     bool firstFrame_ = false;
     Record r2_, r1_, r0_;  // two frames back, the frame being decided, the newest
     TickFlags recordTickFlags_;
+    std::vector<int16_t> takeAudio_;  // written on the capture thread under takeLock
 };
 
 }  // namespace hummwell

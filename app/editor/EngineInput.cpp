@@ -3,6 +3,7 @@
 #include "document/ViewState.h"
 #include "tonik.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace hummwell {
@@ -12,6 +13,13 @@ namespace {
 // run starts and cleared after tonik_stop has returned, so the capture thread never sees a
 // view that is going away.
 std::atomic<ViewState*> runningView{nullptr};
+
+// What a pushed run hears; its callback runs inside tonik_send on the caller's thread.
+std::vector<HeardBlock>* hearing = nullptr;
+int keepHeard(const FrameResult* r) {
+    if (hearing) hearing->push_back({r->level, r->pitch, r->clarity});
+    return 1;
+}
 }  // namespace
 
 EngineInput::~EngineInput() {
@@ -27,6 +35,23 @@ void EngineInput::start() {
 void EngineInput::stop() {
     tonik_stop();
     runningView.store(nullptr);
+}
+
+std::vector<HeardBlock> EngineInput::hear(const std::vector<int16_t>& samples, const AnalysisLevels& levels) {
+    std::vector<HeardBlock> heard;
+    if (runningView.load() || samples.size() < static_cast<size_t>(kBlockSamples)) return heard;
+    heard.reserve(samples.size() / kBlockSamples);
+    hearing = &heard;
+    tonik_start_file_levels(owner_, &keepHeard, levels.noiseGate, levels.peakLevel);
+    // A second at a time: the library takes an int count.
+    constexpr size_t kChunk = 86 * kBlockSamples;
+    for (size_t at = 0; at + kBlockSamples <= samples.size(); at += kChunk) {
+        const size_t n = std::min(kChunk, samples.size() - at) / kBlockSamples * kBlockSamples;
+        tonik_send(samples.data() + at, static_cast<int>(n), 0);
+    }
+    tonik_stop_file();
+    hearing = nullptr;
+    return heard;
 }
 
 int EngineInput::onFrame(const FrameResult* result) {

@@ -21,6 +21,9 @@ public:
     void attach(ViewState& view) { view_ = &view; }
     void start() override;
     void stop() override;
+    // A pushed-sample run of the library at `levels`, on the calling thread; the live run
+    // must have ended. The library's own gate and level come back when it ends.
+    std::vector<HeardBlock> hear(const std::vector<int16_t>& samples, const AnalysisLevels& levels) override;
 
 private:
     static int onFrame(const FrameResult* result);

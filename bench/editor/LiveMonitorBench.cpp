@@ -82,7 +82,7 @@ struct Take {
         VolumeSettings volume;
         FloorCalibration calibration;
         for (size_t b = 0; b < std::min<size_t>(samples.size() / kBlock, 200); ++b)
-            calibration.observe(cli::blockLevel(&samples[b * kBlock]), volume.floorLevel);
+            calibration.observe(blockLevel(&samples[b * kBlock]), volume.floorLevel);
         const DerivedLevels d = deriveLevels(volume);
         view->levels = {d.noiseLevel, d.levelSpan, d.onsetLevel};
         tonik_volume_start(nullptr, [](const LevelResult*) { return 1; });

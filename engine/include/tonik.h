@@ -106,6 +106,11 @@ TONIK_API void tonik_volume_stop(double noiseLevel);
 TONIK_API int tonik_volume_change(double volume, int boost, int peakLevel);
 /* Pushed-sample run: no capture; feed samples with tonik_send. */
 TONIK_API void tonik_start_file(void* ownerWindow, FrameResultCallback callback);
+/* A pushed-sample run with a noise gate (library dB) and a pitch-detection level of its own,
+ * for a client that chooses them from the audio it pushes (a take kept and analysed again).
+ * When the run ends, later runs have the gate and the level they had before. */
+TONIK_API void tonik_start_file_levels(void* ownerWindow, FrameResultCallback callback,
+                                       double noiseLevel, int peakLevel);
 TONIK_API void tonik_stop_file(void);
 /* Runs count / 512 whole blocks of 16-bit mono 44,100 Hz samples and ignores the rest.
  * Returns what the callback returned for the last block; 0 when no block was whole, when

@@ -12,7 +12,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 list(SORT found)
 set(expected tonik_clear tonik_initialize tonik_send tonik_set_host tonik_start tonik_start_file
-  tonik_stop tonik_stop_file tonik_volume_change tonik_volume_start tonik_volume_stop)
+  tonik_start_file_levels tonik_stop tonik_stop_file tonik_volume_change tonik_volume_start tonik_volume_stop)
 if(NOT found STREQUAL expected)
   message(FATAL_ERROR "exports differ:\n  found:    ${found}\n  expected: ${expected}")
 endif()

@@ -94,6 +94,32 @@ TEST_F(PitchEngineTest, VolumeStopSetsTheNoiseGateOnlyWhenARunEnds) {
     EXPECT_EQ(engine_->state(), EngineState::Ready);
 }
 
+TEST_F(PitchEngineTest, APushedRunWithLevelsOfItsOwnGivesTheLiveOnesBackWhenItEnds) {
+    engine_->initialize(nullptr);
+    engine_->volumeStart(nullptr, keepLevel);
+    engine_->volumeStop(-40.0);
+    engine_->volumeChange(1.0, 0, 45);
+
+    engine_->startFile(nullptr, countFirst, RunLevels{-120.0, 20});
+    EXPECT_EQ(engine_->noiseGate(), -120.0);
+    EXPECT_EQ(engine_->peakLevel(), 20);
+    // A slider moved meanwhile belongs to the live runs, not to this one.
+    engine_->volumeChange(1.0, 0, 60);
+    EXPECT_EQ(engine_->peakLevel(), 20);
+    engine_->stopFile();
+    EXPECT_EQ(engine_->noiseGate(), -40.0);
+    EXPECT_EQ(engine_->peakLevel(), 60);
+
+    // A second start while a run is active changes nothing, and a run without levels keeps
+    // the live ones.
+    engine_->startFile(nullptr, countFirst);
+    engine_->startFile(nullptr, countFirst, RunLevels{-120.0, 20});
+    EXPECT_EQ(engine_->noiseGate(), -40.0);
+    engine_->stopFile();
+    EXPECT_EQ(engine_->noiseGate(), -40.0);
+    EXPECT_EQ(engine_->peakLevel(), 60);
+}
+
 TEST_F(PitchEngineTest, VolumeChangeMapsTheFractionOntoTheControl) {
     engine_->initialize(nullptr);
     EXPECT_EQ(engine_->volumeChange(0.5, 1, 55), 1);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -160,4 +161,36 @@ TEST_F(TonikApi, ARunStartsWithoutThePitchOfTheRunBefore) {
             EXPECT_NEAR(frames[i].pitch, 60.0, 0.3) << "block " << i << ", outcome " << frames[i].outcome;
         }
     EXPECT_GE(pitched, 20);
+}
+
+TEST_F(TonikApi, APushedRunWithItsOwnLevelsHearsUnderTheLiveGateAndLeavesItAsItWas) {
+    // A quiet tone (about -95 library dB): under a live gate of -60, above one of -150.
+    tonik_initialize(nullptr);
+    tonik_volume_start(nullptr, onLevel);
+    tonik_volume_stop(-60.0);
+    const std::vector<int16_t> tone = testsignals::harmonicTone(220.0, 120.0, 512 * 40);
+    const auto pitchedBlocks = [] {
+        return std::count_if(frames.begin(), frames.end(), [](const FrameResult& r) { return r.pitch > 1.0; });
+    };
+    tonik_start_file(nullptr, keepFrame);
+    tonik_send(tone.data(), static_cast<int>(tone.size()), 0);
+    tonik_stop_file();
+    EXPECT_EQ(pitchedBlocks(), 0);
+
+    frames.clear();
+    tonik_start_file_levels(nullptr, keepFrame, -150.0, 20);
+    tonik_send(tone.data(), static_cast<int>(tone.size()), 0);
+    tonik_stop_file();
+    ASSERT_EQ(frames.size(), 40u);
+    EXPECT_GT(pitchedBlocks(), 30);
+    std::vector<double> pitches;
+    for (const FrameResult& r : frames)
+        if (r.pitch > 1.0) pitches.push_back(r.pitch);
+    std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+    EXPECT_NEAR(pitches[pitches.size() / 2], 57.0, 0.25);  // A3
+
+    frames.clear();
+    tonik_start_file(nullptr, keepFrame);
+    tonik_send(tone.data(), static_cast<int>(tone.size()), 0);
+    EXPECT_EQ(pitchedBlocks(), 0);
 }

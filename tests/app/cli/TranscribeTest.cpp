@@ -140,8 +140,8 @@ TEST_F(TranscribeMelody, FramesHaveOneRowPerBlockWithTheTranscribersDecisions) {
         onsets += mark == 1;
         found += foundMark == 1;
         differing += mark != foundMark;
-        if (mark == -1) EXPECT_EQ(frameVolume, 0.0) << line;
-        if (foundMark == -1) EXPECT_EQ(foundVolume, 0.0) << line;
+        if (mark == -1) { EXPECT_EQ(frameVolume, 0.0) << line; }
+        if (foundMark == -1) { EXPECT_EQ(foundVolume, 0.0) << line; }
         ++rows;
     }
     EXPECT_EQ(rows, (samples + 511) / 512);
@@ -254,7 +254,7 @@ TEST(FileTranscription, FillsTheTrackToItsCapacityAndNoFurther) {
     EXPECT_EQ(t.view.transportState, hummwell::kIdle);
     // The floor is measured with the engine's own level of each block.
     for (size_t b = 0; b < t.blocks.size(); ++b)
-        ASSERT_EQ(hummwell::cli::blockLevel(&samples[b * 512]), t.blocks[b].level) << b;
+        ASSERT_EQ(hummwell::blockLevel(&samples[b * 512]), t.blocks[b].level) << b;
 }
 
 }  // namespace
