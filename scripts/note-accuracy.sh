@@ -19,7 +19,8 @@ for arg in "$@"; do
   fi
 done
 
-bash scripts/install-deps.sh python3-mir-eval python3-numpy aubio-tools fluidsynth
+bash scripts/install-deps.sh python3-mir-eval python3-numpy aubio-tools fluidsynth \
+  festival festvox-kallpc16k festvox-kdlpc16k
 [ -f build/build.ninja ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j2 --target make_note_corpus hummwell-cli
 

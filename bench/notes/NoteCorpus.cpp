@@ -9,8 +9,11 @@
 // breath, soft attacks, glides, legato, consonants) and General MIDI voices and instruments
 // rendered offline by FluidSynth. Each melody is written clean, under white and pink noise at
 // 20 and 10 dB SNR, and in a reverberant room; some files at 22,050 or 48,000 Hz, some stereo.
+#include "FestivalSinger.h"
+
 #include <fluidsynth.h>
 #include <sndfile.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <array>
@@ -545,6 +548,525 @@ std::vector<double> renderVoice(const Melody& m, int rate) {
     return out;
 }
 
+// ---- The synthetic singer with words ----------------------------------------------------
+
+// How a syllable begins: the consonant before its vowel, by how it sounds.
+enum class Onset { Vowel, Nasal, Liquid, VoicedFricative, Plosive, VoicedPlosive, Fricative };
+// How a syllable ends after its vowel: "n" or "m", a stop like "t", or "s".
+enum class Coda { None, Nasal, Stop, Sibilant };
+
+// Filtered noise over a span: frication, a plosive's burst, aspiration, a breath.
+struct NoiseSpan {
+    enum class Envelope { Hump, Decay, Plateau };
+    double from = 0.0, to = 0.0;  // seconds
+    Biquad::Kind kind = Biquad::Kind::BandPass;
+    double hz = 1500.0, q = 0.5;
+    double level = 0.0;
+    Envelope envelope = Envelope::Plateau;
+};
+
+// The colour of each noise a consonant makes: s, sh, f, h, and the bursts of p, t, k.
+struct NoiseBand {
+    Biquad::Kind kind;
+    double hz, q;
+};
+constexpr NoiseBand kFrication[] = {{Biquad::Kind::HighPass, 5000, 0.7},
+                                       {Biquad::Kind::BandPass, 2800, 1.0},
+                                       {Biquad::Kind::HighPass, 1500, 0.7},
+                                       {Biquad::Kind::BandPass, 1500, 0.5}};
+constexpr NoiseBand kBurst[] = {{Biquad::Kind::BandPass, 800, 0.6},
+                                   {Biquad::Kind::HighPass, 3500, 0.7},
+                                   {Biquad::Kind::BandPass, 1800, 1.2}};
+constexpr NoiseBand kAspiration = {Biquad::Kind::BandPass, 1500, 0.5};
+
+struct Syllable {
+    size_t note = 0;  // its first note; legato notes after it are sung on its vowel
+    Onset onset = Onset::Vowel;
+    int phone = 0;           // which consonant of its kind
+    double length = 0.0;     // seconds from the consonant's start to the vowel
+    double closure = 0.0;    // plosives: the closure, then the burst, then aspiration
+    double burst = 0.0;
+    double level = 0.0;      // a voiced consonant's level against the vowel's
+    double noiseLevel = 0.0; // its noise's gain
+    bool glide = false;      // the pitch moves from the note before through the consonant
+    Coda coda = Coda::None;
+    double codaLength = 0.0;
+    double codaLevel = 0.0;
+    bool codaReleased = false;  // a final stop with its burst
+};
+
+struct SungWords {
+    Melody melody;  // each note's onset is its vowel's start, its offset the vowel's end
+    std::vector<Syllable> syllables;
+};
+
+uint8_t onsetShape(const Syllable& s) {
+    switch (s.onset) {
+    case Onset::Nasal: return static_cast<uint8_t>(kShapeM + s.phone);          // m, n, ng
+    case Onset::Liquid: return static_cast<uint8_t>(kShapeL + s.phone);         // l, r, w, j
+    case Onset::VoicedFricative: return static_cast<uint8_t>(kShapeV + s.phone);  // v, z, zh
+    default: return kShapeBar;
+    }
+}
+
+// Draws the consonants of one syllable, their lengths from what singers make of them.
+Syllable drawSyllable(size_t note, Rng& rng) {
+    Syllable s;
+    s.note = note;
+    const double r = rng.uniform();
+    if (r < 0.05) {
+        s.onset = Onset::Vowel;
+    } else if (r < 0.25) {
+        s.onset = Onset::Nasal;
+        s.phone = rng.integer(0, 2);
+        s.length = rng.range(0.05, 0.15);
+        s.level = std::pow(10.0, -rng.range(10.0, 20.0) / 20.0);
+    } else if (r < 0.45) {
+        s.onset = Onset::Liquid;
+        s.phone = rng.integer(0, 3);
+        s.length = rng.range(0.04, 0.12);
+        s.level = std::pow(10.0, -rng.range(6.0, 12.0) / 20.0);
+    } else if (r < 0.55) {
+        s.onset = Onset::VoicedFricative;
+        s.phone = rng.integer(0, 2);
+        s.length = rng.range(0.05, 0.12);
+        s.level = std::pow(10.0, -rng.range(12.0, 20.0) / 20.0);
+        static constexpr double kNoise[] = {0.03, 0.08, 0.15};  // v is weak, zh strong
+        s.noiseLevel = kNoise[s.phone] * rng.range(0.7, 1.3);
+    } else if (r < 0.73) {
+        s.onset = Onset::Plosive;
+        s.phone = rng.integer(0, 2);
+        s.closure = rng.range(0.03, 0.08);
+        s.burst = rng.range(0.005, 0.03);
+        s.length = s.closure + s.burst + rng.range(0.015, 0.05);  // then aspiration
+        s.noiseLevel = rng.range(0.25, 0.45);
+    } else if (r < 0.85) {
+        s.onset = Onset::VoicedPlosive;
+        s.phone = rng.integer(0, 2);
+        s.closure = rng.range(0.03, 0.07);
+        s.burst = rng.range(0.005, 0.015);
+        s.length = s.closure + s.burst;
+        s.level = std::pow(10.0, -rng.range(20.0, 28.0) / 20.0);
+        s.noiseLevel = rng.range(0.15, 0.25);
+    } else {
+        s.onset = Onset::Fricative;
+        s.phone = rng.integer(0, 3);
+        s.length = rng.range(0.06, 0.18);
+        static constexpr double kNoise[] = {0.15, 0.3, 0.05, 0.07};  // s, sh, f, h
+        s.noiseLevel = kNoise[s.phone] * rng.range(0.7, 1.3);
+    }
+    s.glide = rng.chance(0.7);
+    if (const double c = rng.uniform(); c < 0.15) {
+        s.coda = Coda::Nasal;
+        s.codaLength = rng.range(0.05, 0.12);
+        s.codaLevel = std::pow(10.0, -rng.range(10.0, 18.0) / 20.0);
+    } else if (c < 0.27) {
+        s.coda = Coda::Stop;
+        s.codaLength = rng.range(0.03, 0.06);
+        s.codaReleased = rng.chance(0.5);
+        if (s.codaReleased) s.codaLength += rng.range(0.01, 0.02);
+    } else if (c < 0.4) {
+        s.coda = Coda::Sibilant;
+        s.codaLength = rng.range(0.08, 0.15);
+        s.codaLevel = 0.15 * rng.range(0.7, 1.3);
+    }
+    return s;
+}
+
+bool voicedOnset(Onset o) {
+    return o == Onset::Nasal || o == Onset::Liquid || o == Onset::VoicedFricative || o == Onset::VoicedPlosive;
+}
+
+// A melody sung as syllables: a consonant (or none) and a vowel, sometimes a final consonant.
+// Legato notes are a melisma on the vowel before. Each note's onset is where its vowel starts,
+// as a listener hears the note begin; the consonant comes before it, taking its time from the
+// end of the note before (the vowel then ends earlier), as singers do.
+SungWords makeSungWords(const std::string& name, uint64_t seed, int low, int high, bool female) {
+    SungWords w;
+    w.melody = makeMelody(name, seed, low, high, female);
+    Melody& m = w.melody;
+    Rng rng(seed ^ 0x5F11AB1Eull);
+    for (size_t n = 0; n < m.notes.size(); ++n)
+        if (m.notes[n].entry != Entry::Legato) w.syllables.push_back(drawSyllable(n, rng));
+
+    constexpr double kShortestVowel = 0.1;
+    for (size_t k = 0; k < w.syllables.size(); ++k) {
+        Syllable& s = w.syllables[k];
+        Note& note = m.notes[s.note];
+        if (k == 0) continue;
+        Syllable& before = w.syllables[k - 1];
+        Note& last = m.notes[s.note - 1];
+        const double room = note.entry == Entry::Articulated ? note.onset - last.onset - kShortestVowel
+                                                              : note.onset - last.offset - 0.05;
+        const double need = before.codaLength + s.length;
+        if (need > room) {
+            const double scale = std::max(0.0, room) / need;
+            before.codaLength *= scale;
+            if (before.codaLength < 0.03) before.coda = Coda::None, before.codaLength = 0.0;
+            if (s.length * scale < 0.03 || s.onset == Onset::Vowel) {
+                s.onset = Onset::Vowel;
+                s.length = 0.0;
+            } else {
+                if (s.onset == Onset::Plosive || s.onset == Onset::VoicedPlosive) {
+                    const double aspiration = s.length - s.closure - s.burst;
+                    s.closure *= scale;
+                    s.burst *= scale;
+                    s.length = s.closure + s.burst + aspiration * scale;
+                } else {
+                    s.length *= scale;
+                }
+            }
+        }
+        if (note.entry == Entry::Articulated)
+            last.offset = note.onset - before.codaLength - s.length;
+    }
+    // A glide cannot reach further than half into either note it joins, even a shortened one.
+    for (size_t n = 1; n < m.notes.size(); ++n) {
+        Note& note = m.notes[n];
+        if (note.entry != Entry::Legato) continue;
+        note.glide = std::min({note.glide, note.offset - note.onset, m.notes[n - 1].offset - m.notes[n - 1].onset});
+    }
+
+    // The vowel's edges: quick after a consonant, and crossing into a voiced neighbour.
+    for (size_t k = 0; k < w.syllables.size(); ++k) {
+        Syllable& s = w.syllables[k];
+        Note& note = m.notes[s.note];
+        const bool follows = note.entry == Entry::Articulated;
+        if (s.onset == Onset::Liquid) note.attack = rng.range(0.025, 0.045);
+        else if (voicedOnset(s.onset)) note.attack = rng.range(0.015, 0.03);
+        else if (s.onset != Onset::Vowel) note.attack = rng.range(0.01, 0.025);
+        // A pitch glide through a voiced consonant replaces the scoop; sometimes it arrives
+        // late, still rising or falling as the vowel begins.
+        s.glide = s.glide && follows && voicedOnset(s.onset) && s.onset != Onset::VoicedPlosive &&
+                  (k == 0 || w.syllables[k - 1].coda == Coda::None || w.syllables[k - 1].coda == Coda::Nasal);
+        if (s.glide) {
+            const Note& last = m.notes[s.note - 1];
+            const double interval = (note.midi + note.tuning) - (last.midi + last.tuning + last.drift);
+            note.scoop = 0.0;
+            if (rng.chance(0.3) && std::abs(interval) > 0.5) {
+                note.scoop = rng.range(0.02, 0.05);
+                note.scoopDepth = interval * rng.range(0.15, 0.35);
+            }
+        }
+        const size_t lastNote = k + 1 < w.syllables.size() ? w.syllables[k + 1].note - 1 : m.notes.size() - 1;
+        Note& end = m.notes[lastNote];
+        const bool voicedNext = s.coda == Coda::Nasal ||
+                                (s.coda == Coda::None && k + 1 < w.syllables.size() &&
+                                 m.notes[w.syllables[k + 1].note].entry == Entry::Articulated &&
+                                 voicedOnset(w.syllables[k + 1].onset));
+        if (voicedNext) end.release = rng.range(0.015, 0.03);
+        else if (s.coda != Coda::None || (k + 1 < w.syllables.size() &&
+                                          m.notes[w.syllables[k + 1].note].entry == Entry::Articulated))
+            end.release = rng.range(0.01, 0.025);
+    }
+    return w;
+}
+
+// A voiced consonant's share of the voice track between `from` and `to` seconds: its level
+// and pitch (moving from `pitchFrom` to `pitchTo`) where no vowel sounds, and its level on top
+// of the vowel where the two cross-fade, over `fadeIn` before `from` and `fadeOut` after `to`
+// (the vowel's own release and attack). `tractAt` gives the tract at a time.
+template <typename Tract>
+void addVoicedSpan(VoiceTrack& v, const std::vector<uint8_t>& vowel, int rate, double from, double to,
+                   double fadeIn, double fadeOut, double level, double pitchFrom, double pitchTo, Tract tractAt) {
+    const size_t count = v.voiced.size();
+    const double rampIn = fadeIn > 0.0 ? fadeIn : std::min(0.015, 0.3 * (to - from));
+    const double start = fadeIn > 0.0 ? from - fadeIn : from;
+    const size_t first = static_cast<size_t>(std::max(0.0, start) * rate);
+    const size_t last = std::min(count, static_cast<size_t>((to + fadeOut) * rate));
+    for (size_t i = first; i < last; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        double gain = std::clamp((t - start) / rampIn, 0.0, 1.0);
+        if (fadeOut > 0.0) gain = std::min(gain, std::clamp((to + fadeOut - t) / fadeOut, 0.0, 1.0));
+        else gain = std::min(gain, std::clamp((to - t) / 0.01, 0.0, 1.0));
+        const double a = level * gain;
+        if (a <= 0.0) continue;
+        v.amp[i] += a;
+        if (!vowel[i]) {
+            v.voiced[i] = 1;
+            v.pitch[i] = pitchFrom + (pitchTo - pitchFrom) * smoothstep((t - from) / std::max(1e-3, to - from));
+        }
+        v.tract[i] = tractAt(t);
+    }
+}
+
+TractAt blendTract(uint8_t from, uint8_t to, double mix) {
+    return {from, to, static_cast<float>(std::clamp(mix, 0.0, 1.0))};
+}
+
+void addNoiseSpan(std::vector<double>& out, const NoiseSpan& span, int rate, Rng& rng) {
+    const size_t first = static_cast<size_t>(std::max(0.0, span.from) * rate);
+    const size_t last = std::min(out.size(), static_cast<size_t>(span.to * rate));
+    if (last <= first) return;
+    Biquad shape = Biquad::make(span.kind, span.hz, span.q, rate);
+    const double length = span.to - span.from;
+    for (size_t i = first; i < last; ++i) {
+        const double t = static_cast<double>(i) / rate - span.from;
+        double envelope;
+        switch (span.envelope) {
+        case NoiseSpan::Envelope::Hump: envelope = std::sin(std::numbers::pi * t / length); break;
+        case NoiseSpan::Envelope::Decay: envelope = std::min(1.0, t / 0.001) * std::exp(-5.0 * t / length); break;
+        default: {
+            const double ramp = std::min(0.01, 0.25 * length);
+            envelope = std::min({1.0, t / ramp, (length - t) / ramp});
+        }
+        }
+        out[i] += span.level * envelope * shape(rng.gaussian());
+    }
+}
+
+// Renders sung words, mono, at `rate`: the vowels as the plain singer sings them, the voiced
+// consonants through the same oscillator with their own tract and level, the rest as noise.
+std::vector<double> renderSungWords(const SungWords& w, int rate) {
+    const Melody& m = w.melody;
+    Rng rng(m.seed ^ 0x5EEDF00Dull);
+    const size_t count = static_cast<size_t>(m.seconds * rate);
+    const SingerTraits traits = drawTraits(rng);
+    const NoteCurves curves = noteCurves(m, rate, vibratoTrack(traits.vibratoHz, count, rate, rng));
+    VoiceTrack v = vowelTrack(curves);
+    const std::vector<uint8_t> vowel = v.voiced;
+    std::vector<NoiseSpan> noise;
+
+    const auto endPitch = [](const Note& n) { return n.midi + n.tuning + n.drift; };
+    for (size_t k = 0; k < w.syllables.size(); ++k) {
+        const Syllable& s = w.syllables[k];
+        const Note& note = m.notes[s.note];
+        const uint8_t vowelShape = static_cast<uint8_t>(note.vowel);
+        const double onset = note.onset, start = onset - s.length;
+        const Note* before = s.note > 0 ? &m.notes[s.note - 1] : nullptr;
+        const Syllable* previous = k > 0 ? &w.syllables[k - 1] : nullptr;
+        // Voicing runs on from the vowel before when nothing unvoiced comes between.
+        const bool joined = before && note.entry == Entry::Articulated &&
+                            (previous->coda == Coda::None || previous->coda == Coda::Nasal);
+        const double target = note.midi + note.tuning - (note.scoop > 0.0 ? note.scoopDepth : 0.0);
+        const double pitchFrom = s.glide ? endPitch(*before) : target - (note.entry == Entry::Articulated ? 0.0 : 0.5);
+        const double fadeIn = joined && previous->coda == Coda::None ? before->release : 0.0;
+
+        switch (s.onset) {
+        case Onset::Nasal:
+        case Onset::Liquid:
+        case Onset::VoicedFricative: {
+            const uint8_t shape = onsetShape(s);
+            const uint8_t behind = before ? static_cast<uint8_t>(before->vowel) : vowelShape;
+            // A liquid's resonances move into the vowel's over most of its length; a nasal's
+            // and a fricative's change at the release.
+            const double moveFrom = s.onset == Onset::Liquid ? start + 0.3 * s.length : onset - 0.01;
+            const double moveTo = onset + (s.onset == Onset::Liquid ? 0.03 : 0.025);
+            addVoicedSpan(v, vowel, rate, start, onset, fadeIn, note.attack, s.level * note.loudness, pitchFrom, target,
+                          [&](double t) {
+                              if (t < start) return blendTract(behind, shape, (t - (start - fadeIn)) / fadeIn);
+                              return blendTract(shape, vowelShape, smoothstep((t - moveFrom) / (moveTo - moveFrom)));
+                          });
+            if (s.onset == Onset::VoicedFricative) {
+                static constexpr NoiseBand kVoicedFrication[] = {{Biquad::Kind::HighPass, 1500, 0.7},
+                                                                 {Biquad::Kind::HighPass, 5000, 0.7},
+                                                                 {Biquad::Kind::BandPass, 2800, 1.0}};
+                const NoiseBand& b = kVoicedFrication[s.phone];
+                noise.push_back({start, onset, b.kind, b.hz, b.q, s.noiseLevel * note.loudness, NoiseSpan::Envelope::Plateau});
+            }
+            break;
+        }
+        case Onset::VoicedPlosive: {
+            // The voice bar through the closure, then the burst straight into the vowel.
+            const double closed = start + s.closure;
+            addVoicedSpan(v, vowel, rate, start, closed, fadeIn, 0.0, s.level * note.loudness,
+                          joined ? endPitch(*before) : target, target,
+                          [&](double) { return blendTract(kShapeBar, kShapeBar, 0.0); });
+            const NoiseBand& b = kBurst[s.phone];
+            noise.push_back({closed, onset + 0.003, b.kind, b.hz, b.q, s.noiseLevel * note.loudness,
+                             NoiseSpan::Envelope::Decay});
+            break;
+        }
+        case Onset::Plosive: {
+            const double burstFrom = start + s.closure, burstTo = burstFrom + s.burst;
+            const NoiseBand& b = kBurst[s.phone];
+            noise.push_back({burstFrom, burstTo, b.kind, b.hz, b.q, s.noiseLevel * note.loudness,
+                             NoiseSpan::Envelope::Decay});
+            noise.push_back({burstTo, onset + 0.005, kAspiration.kind, kAspiration.hz, kAspiration.q,
+                             rng.range(0.05, 0.08) * note.loudness, NoiseSpan::Envelope::Plateau});
+            break;
+        }
+        case Onset::Fricative: {
+            const NoiseBand& b = kFrication[s.phone];
+            noise.push_back({start, onset + 0.005, b.kind, b.hz, b.q, s.noiseLevel * note.loudness,
+                             NoiseSpan::Envelope::Plateau});
+            break;
+        }
+        case Onset::Vowel: break;
+        }
+
+        // The final consonant after the syllable's last note, and a breath in a long rest.
+        const size_t lastNote = k + 1 < w.syllables.size() ? w.syllables[k + 1].note - 1 : m.notes.size() - 1;
+        const Note& end = m.notes[lastNote];
+        const double codaEnd = end.offset + s.codaLength;
+        switch (s.coda) {
+        case Coda::Nasal: {
+            const uint8_t shape = rng.chance(0.5) ? kShapeN : kShapeM;
+            const uint8_t from = static_cast<uint8_t>(end.vowel);
+            const double pitch = endPitch(end);
+            addVoicedSpan(v, vowel, rate, end.offset, codaEnd, end.release, 0.0, s.codaLevel * end.loudness, pitch,
+                          pitch - 0.1, [&](double t) {
+                              return blendTract(from, shape, smoothstep((t - (end.offset - end.release)) /
+                                                                        (end.release + 0.02)));
+                          });
+            break;
+        }
+        case Coda::Stop:
+            if (s.codaReleased)
+                noise.push_back({codaEnd - 0.015, codaEnd, kBurst[1].kind, kBurst[1].hz, kBurst[1].q,
+                                 0.2 * end.loudness, NoiseSpan::Envelope::Decay});
+            break;
+        case Coda::Sibilant:
+            noise.push_back({end.offset, codaEnd, kFrication[0].kind, kFrication[0].hz, kFrication[0].q,
+                             s.codaLevel * end.loudness, NoiseSpan::Envelope::Hump});
+            break;
+        case Coda::None: break;
+        }
+        if (k + 1 < w.syllables.size()) {
+            const Syllable& next = w.syllables[k + 1];
+            const Note& nextNote = m.notes[next.note];
+            const double restFrom = codaEnd + 0.05, restTo = nextNote.onset - next.length - rng.range(0.05, 0.1);
+            if (nextNote.entry == Entry::AfterSilence && restTo - restFrom > 0.3 && rng.chance(0.6))
+                noise.push_back({std::max(restFrom, restTo - rng.range(0.2, 0.3)), restTo, Biquad::Kind::BandPass,
+                                 1200.0, 0.5, 0.03 * nextNote.loudness, NoiseSpan::Envelope::Hump});
+        }
+    }
+
+    std::vector<double> out(count, 0.0);
+    addVoiced(v, traits, m.formantScale, rate, rng, out);
+    Biquad band = Biquad::make(Biquad::Kind::BandPass, 1800.0, 0.6, rate);
+    for (size_t i = 0; i < count; ++i) {
+        const double n = band(rng.gaussian());
+        if (v.voiced[i]) out[i] += traits.breathiness * v.amp[i] * n;
+    }
+    for (const NoiseSpan& span : noise) addNoiseSpan(out, span, rate, rng);
+    return out;
+}
+
+// ---- Real speech sung by festival -------------------------------------------------------
+
+// Words for festival to sing, as its lexicon syllabifies them. The one-syllable words begin
+// with nasals, liquids and glides, voiced and voiceless fricatives and plosives, "h" and bare
+// vowels; the two-syllable words sing two notes.
+const char* const kOneSyllable[] = {
+    "moon", "night", "near", "me",   "more", "man",  "name", "now",   "light", "love", "low",  "rain",
+    "road", "ray",   "way",  "well", "wind", "you",  "yes",  "year",  "van",   "vine", "view", "zoo",
+    "zone", "then",  "there", "bay", "blue", "bright", "day", "dawn", "deep",  "go",   "gold", "green",
+    "pay",  "pine",  "peace", "time", "town", "tall", "key", "cold",  "cry",   "sun",  "see",  "sky",
+    "shine", "show", "shore", "far", "fly",  "free", "home", "high",  "hope",  "all",  "eye",  "old",
+};
+// Festival shrinks every phone of a syllable alike when the note is shorter than their usual
+// lengths, which would leave a word like "bright" a vowel of a few milliseconds; singers keep
+// the vowel. Short notes get a word of one consonant and a vowel.
+const char* const kShortSyllable[] = {"me", "now", "low", "ray", "way", "you", "zoo", "bay",
+                                      "day", "go", "pay", "key", "see", "show", "high", "eye"};
+const char* const kTwoSyllables[] = {
+    "river", "morning", "silver", "yellow", "mother", "over",  "window", "golden", "water",
+    "ribbon", "money",  "lady",   "summer", "winter", "shadow", "velvet", "honey", "gather",
+};
+
+// A melody sung by festival, its notes where festival put them.
+struct FestivalMelody {
+    Melody melody;
+    std::vector<double> samples;  // festival's take, without the lead-in silence
+    double rate = 0.0;            // the take's rate: festival's, times the formant shift
+    double leadIn = 0.0;          // seconds of silence before it
+};
+
+// The melody's syllables as festival sings them: each note not legato starts a syllable (a
+// word, or the second of a word of two), legato notes are a melisma on it. Lengths run from a
+// note's onset to the next one's, so the consonants fill the gaps; a rest follows a word
+// before a note after silence. `shift` semitones of formant shift: festival sings that much
+// lower and slower, and the take is played back faster by as much, which moves its
+// resonances up as a woman's sit above a man's.
+std::optional<FestivalMelody> makeFestivalMelody(const std::string& name, uint64_t seed, int low, int high,
+                                                 const std::string& voice, double shift) {
+    const Melody score = makeMelody(name, seed, low, high, shift > 0.0);
+    const std::vector<Note>& notes = score.notes;
+    std::vector<std::vector<size_t>> syllables;
+    for (size_t n = 0; n < notes.size(); ++n) {
+        if (notes[n].entry != Entry::Legato || syllables.empty()) syllables.emplace_back();
+        syllables.back().push_back(n);
+    }
+    const double speed = std::pow(2.0, shift / 12.0);
+    Rng rng(seed ^ 0xFE571AAull);
+    std::vector<notecorpus::FestivalWord> words;
+    // A syllable's seconds before festival's stretch: from its first onset to the next syllable.
+    const auto span = [&](size_t k) {
+        const Note& last = notes[syllables[k].back()];
+        const bool rest = syllables[k].back() + 1 >= notes.size() ||
+                          notes[syllables[k].back() + 1].entry == Entry::AfterSilence;
+        return (rest ? last.offset : notes[syllables[k].back() + 1].onset) - notes[syllables[k].front()].onset;
+    };
+    constexpr double kShortNote = 0.3;
+    for (size_t k = 0; k < syllables.size();) {
+        const bool pair = k + 1 < syllables.size() && notes[syllables[k + 1][0]].entry == Entry::Articulated &&
+                          span(k) >= kShortNote && span(k + 1) >= kShortNote && rng.chance(0.3);
+        const auto pick = [&](const auto& list) { return list[rng.integer(0, static_cast<int>(std::size(list)) - 1)]; };
+        notecorpus::FestivalWord word;
+        word.text = pair ? pick(kTwoSyllables) : span(k) < kShortNote ? pick(kShortSyllable) : pick(kOneSyllable);
+        for (size_t j = 0; j < (pair ? 2u : 1u); ++j, ++k) {
+            notecorpus::FestivalSyllable syllable;
+            for (size_t n : syllables[k]) {
+                const Note& note = notes[n];
+                const bool rest = n + 1 < notes.size() && notes[n + 1].entry == Entry::AfterSilence;
+                const double until = n + 1 < notes.size() && !rest ? notes[n + 1].onset : note.offset;
+                syllable.hz.push_back(midiHz(note.midi + note.tuning - shift));
+                syllable.seconds.push_back((until - note.onset) * speed);
+                if (rest) word.restAfter = (notes[n + 1].onset - note.offset) * speed;
+            }
+            word.syllables.push_back(std::move(syllable));
+        }
+        words.push_back(std::move(word));
+    }
+
+    std::string error;
+    std::optional<notecorpus::FestivalTake> take = notecorpus::singWithFestival(words, voice, error);
+    if (!take) {
+        std::fprintf(stderr, "make_note_corpus: %s: %s\n", name.c_str(), error.c_str());
+        return std::nullopt;
+    }
+    FestivalMelody f;
+    f.melody = score;
+    f.leadIn = notes.front().onset;
+    f.rate = take->rate * speed;
+    const auto at = [&](double festivalSeconds) { return f.leadIn + festivalSeconds / speed; };
+    std::vector<const notecorpus::FestivalSyllable*> sung;
+    for (const notecorpus::FestivalWord& w : words)
+        for (const notecorpus::FestivalSyllable& syllable : w.syllables) sung.push_back(&syllable);
+    for (size_t index = 0; index < syllables.size(); ++index) {
+        const std::vector<size_t>& syllable = syllables[index];
+        const notecorpus::SyllableTiming& t = take->syllables[index];
+        const std::vector<double> later = notecorpus::melismaOnsets(t, sung[index]->seconds);
+        for (size_t j = 0; j < syllable.size(); ++j) {
+            Note& note = f.melody.notes[syllable[j]];
+            note.onset = at(j == 0 ? t.vowelStart : later[j - 1]);
+            note.offset = at(j + 1 < syllable.size() ? later[j] : t.vowelEnd);
+            if (note.offset - note.onset < 0.04) {
+                std::fprintf(stderr, "make_note_corpus: %s: festival left note %zu only %.0f ms of its vowel\n",
+                             name.c_str(), syllable[j], 1000.0 * (note.offset - note.onset));
+                return std::nullopt;
+            }
+        }
+    }
+    f.melody.seconds = at(static_cast<double>(take->samples.size()) / take->rate) + (score.seconds - notes.back().offset);
+    f.samples = std::move(take->samples);
+    return f;
+}
+
+// From `from` Hz to `to` Hz through libsoxr, as the program's own reader resamples.
+std::vector<double> resample(const std::vector<double>& x, double from, int to) {
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    std::vector<double> out(static_cast<size_t>(std::ceil(static_cast<double>(x.size()) * to / from)) + 16);
+    size_t done = 0;
+    const soxr_error_t e = soxr_oneshot(from, to, 1, x.data(), x.size(), nullptr, out.data(), out.size(), &done, &io,
+                                        &quality, nullptr);
+    if (e) std::fprintf(stderr, "make_note_corpus: resampling failed: %s\n", e);
+    out.resize(e ? 0 : done);
+    return out;
+}
+
 // ---- General MIDI through FluidSynth ----------------------------------------------------
 
 std::optional<std::string> soundFont() {
@@ -750,12 +1272,18 @@ bool writeReference(const std::filesystem::path& path, const Melody& m) {
 
 // ---- The corpus -------------------------------------------------------------------------
 
+enum class Singer { Vowels, Words, Festival, GeneralMidi };
+
 struct Source {
     std::string name;     // file-name stem
-    std::string group;    // the scorer's row
-    int program = -1;     // General MIDI program, or -1 for the synthetic voice
-    int low, high;        // the melody's range in MIDI notes
-    bool female;
+    std::string group;    // the scorer's row: the family
+    Singer singer = Singer::Vowels;
+    int program = -1;     // General MIDI program
+    int low = 0, high = 0;  // the melody's range in MIDI notes
+    bool female = false;
+    double formantScale = 0.0;  // the synthetic singer's resonances, 0 for a man's or woman's
+    std::string voice;          // festival's voice
+    double shift = 0.0;         // festival's formant shift in semitones
 };
 
 struct Condition {
@@ -776,13 +1304,26 @@ const std::vector<Condition> kConditions = {
 
 // The base melodies: eight sung by the synthetic voice, four men's and four women's ranges,
 // and two for each General MIDI program, one lower and one higher where the instrument allows.
+// After them, so that those files stay as they were: the synthetic singer with words, festival
+// singing words, a bass voice, and low General MIDI instruments.
 std::vector<Source> sources() {
     constexpr int kMaleLow = 45, kMaleHigh = 67, kFemaleLow = 57, kFemaleHigh = 79;
     std::vector<Source> s;
+    const auto sung = [&](std::string name, std::string group, Singer singer, int low, int high, bool female) {
+        Source x;
+        x.name = std::move(name);
+        x.group = std::move(group);
+        x.singer = singer;
+        x.low = low;
+        x.high = high;
+        x.female = female;
+        s.push_back(x);
+        return &s.back();
+    };
     for (int i = 0; i < 8; ++i) {
         const bool female = i % 2 == 1;
-        s.push_back({"voice" + std::to_string(i + 1), "synthetic voice", -1, female ? kFemaleLow : kMaleLow,
-                     female ? kFemaleHigh : kMaleHigh, female});
+        sung("voice" + std::to_string(i + 1), "synthetic voice", Singer::Vowels, female ? kFemaleLow : kMaleLow,
+             female ? kFemaleHigh : kMaleHigh, female);
     }
     struct Program {
         const char* name;
@@ -799,17 +1340,53 @@ std::vector<Source> sources() {
     for (const Program& p : kPrograms)
         for (int i = 0; i < 2; ++i) {
             const bool female = i == 1 || !p.lowRange;
-            s.push_back({std::string(p.name) + std::to_string(i + 1), p.group, p.program,
-                         female ? kFemaleLow : kMaleLow, female ? kFemaleHigh : kMaleHigh, female});
+            sung(std::string(p.name) + std::to_string(i + 1), p.group, Singer::GeneralMidi,
+                 female ? kFemaleLow : kMaleLow, female ? kFemaleHigh : kMaleHigh, female)
+                ->program = p.program;
         }
+
+    for (int i = 0; i < 8; ++i) {
+        const bool female = i % 2 == 1;
+        sung("words" + std::to_string(i + 1), "sung words", Singer::Words, female ? kFemaleLow : kMaleLow,
+             female ? kFemaleHigh : kMaleHigh, female);
+    }
+    // festival renders its diphones faithfully up to about MIDI 67; the women's voices are its
+    // men's with resonances 19% higher (three semitones of shift).
+    for (int i = 0; i < 8; ++i) {
+        const bool female = i % 2 == 1;
+        Source* x = sung("festival" + std::to_string(i + 1), "festival words", Singer::Festival, female ? 57 : 43,
+                         female ? 69 : 64, female);
+        x->voice = i < 4 ? "kal_diphone" : "ked_diphone";
+        x->shift = female ? 3.0 : 0.0;
+    }
+    // A bass, two down to A1 and two to E1, with resonances 10% under a baritone's.
+    for (int i = 0; i < 4; ++i)
+        sung("bass" + std::to_string(i + 1), "bass voice", Singer::Vowels, i < 2 ? 33 : 28, i < 2 ? 52 : 48, false)
+            ->formantScale = 0.9;
+    struct LowProgram {
+        const char* name;
+        int program;
+        int low1, high1, low2, high2;  // the lower and the higher melody's range
+    };
+    static constexpr LowProgram kLow[] = {
+        {"contrabass", 43, 28, 46, 36, 55}, {"cello", 42, 36, 52, 40, 55},   {"tuba", 58, 28, 45, 34, 52},
+        {"bassoon", 70, 34, 50, 39, 55},    {"acousticbass", 32, 28, 45, 33, 52}, {"fingerbass", 33, 28, 45, 33, 52},
+    };
+    for (const LowProgram& p : kLow)
+        for (int i = 0; i < 2; ++i)
+            sung(std::string(p.name) + std::to_string(i + 1), "GM low", Singer::GeneralMidi, i ? p.low2 : p.low1,
+                 i ? p.high2 : p.high1, false)
+                ->program = p.program;
     return s;
 }
 
-// The quick subset: four sung melodies and one each of choir, oohs, flute and violin, each
+// The quick subset: four sung melodies, one each of choir, oohs, flute and violin, two with
+// words by the synthetic singer, one by festival, one bass voice and two low instruments, each
 // clean, at 10 dB SNR (white or pink by turns) and in the room.
 bool inQuick(const std::string& source, const std::string& condition) {
-    static const std::vector<std::string> kQuick = {"voice1", "voice2", "voice3", "voice4",
-                                                    "choir1", "oohs2", "flute1", "violin2"};
+    static const std::vector<std::string> kQuick = {"voice1", "voice2", "voice3",    "voice4",     "choir1",
+                                                    "oohs2",  "flute1", "violin2",   "words1",     "words2",
+                                                    "festival1", "bass3", "contrabass1", "tuba2"};
     const auto it = std::find(kQuick.begin(), kQuick.end(), source);
     if (it == kQuick.end()) return false;
     const bool white = (it - kQuick.begin()) % 2 == 0;
@@ -874,7 +1451,36 @@ int main(int argc, char** argv) {
     double audioSeconds = 0.0;
     for (size_t s = 0; s < all.size(); ++s) {
         const Source& source = all[s];
-        const Melody melody = makeMelody(source.name, 1000 + 17 * s, source.low, source.high, source.female);
+        const bool wanted = std::any_of(kConditions.begin(), kConditions.end(),
+                                        [&](const Condition& c) { return !quick || inQuick(source.name, c.name); });
+        if (!wanted) continue;
+        const uint64_t melodySeed = 1000 + 17 * s;
+        Melody melody;
+        std::optional<SungWords> words;
+        std::optional<FestivalMelody> festival;
+        std::string kind;  // the index's source column
+        switch (source.singer) {
+        case Singer::Words:
+            words = makeSungWords(source.name, melodySeed, source.low, source.high, source.female);
+            melody = words->melody;
+            kind = "words";
+            break;
+        case Singer::Festival:
+            festival = makeFestivalMelody(source.name, melodySeed, source.low, source.high, source.voice, source.shift);
+            if (!festival) return 1;
+            melody = festival->melody;
+            kind = "festival-" + source.voice.substr(0, source.voice.find('_'));
+            break;
+        case Singer::Vowels:
+            melody = makeMelody(source.name, melodySeed, source.low, source.high, source.female);
+            if (source.formantScale > 0.0) melody.formantScale = source.formantScale;
+            kind = source.formantScale > 0.0 ? "bass" : "voice";
+            break;
+        case Singer::GeneralMidi:
+            melody = makeMelody(source.name, melodySeed, source.low, source.high, source.female);
+            kind = "gm" + std::to_string(source.program);
+            break;
+        }
         Rng levels(melody.seed ^ 0xA11CEull);
         const double peak = std::pow(10.0, levels.range(-12.0, -3.0) / 20.0);
         std::map<int, std::vector<double>> cleanAt;  // per sample rate
@@ -885,12 +1491,22 @@ int main(int argc, char** argv) {
             auto clean = cleanAt.find(rate);
             if (clean == cleanAt.end()) {
                 std::vector<double> x;
-                if (source.program < 0) {
-                    x = renderVoice(melody, rate);
-                } else {
+                switch (source.singer) {
+                case Singer::Vowels: x = renderVoice(melody, rate); break;
+                case Singer::Words: x = renderSungWords(*words, rate); break;
+                case Singer::Festival: {
+                    x.assign(static_cast<size_t>(melody.seconds * rate), 0.0);
+                    const std::vector<double> take = resample(festival->samples, festival->rate, rate);
+                    const size_t lead = static_cast<size_t>(festival->leadIn * rate);
+                    for (size_t i = 0; i < take.size() && lead + i < x.size(); ++i) x[lead + i] = take[i];
+                    break;
+                }
+                case Singer::GeneralMidi: {
                     auto rendered = gm.render(melody, source.program, rate);
                     if (!rendered) return 1;
                     x = std::move(*rendered);
+                    break;
+                }
                 }
                 double top = 0.0;
                 for (double v : x) top = std::max(top, std::abs(v));
@@ -916,7 +1532,7 @@ int main(int argc, char** argv) {
             if (!writeWav(*outDir / (name + ".wav"), x, rate, channels) ||
                 !writeReference(*outDir / (name + ".ref.csv"), melody))
                 return 1;
-            index << name << ',' << (source.program < 0 ? "voice" : "gm" + std::to_string(source.program)) << ','
+            index << name << ',' << kind << ','
                   << condition.name << ',' << rate << ',' << channels << ',' << source.group << ','
                   << source.program << ',' << melody.seconds << ',' << melody.notes.size() << '\n';
             ++files;
