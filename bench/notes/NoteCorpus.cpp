@@ -5,10 +5,14 @@
 // (onset_seconds,offset_seconds,midi per line), and corpus.csv, the index the scorer reads.
 //
 // Every melody comes from a fixed seed through a generator of our own, so the corpus is the
-// same on every machine and library version. Sources: a synthetic singer (vibrato, jitter,
-// breath, soft attacks, glides, legato, consonants) and General MIDI voices and instruments
-// rendered offline by FluidSynth. Each melody is written clean, under white and pink noise at
-// 20 and 10 dB SNR, and in a reverberant room; some files at 22,050 or 48,000 Hz, some stereo.
+// same on every machine and library version. Sources, each a family the scorer reports apart:
+// a synthetic singer on vowels (vibrato, jitter, breath, soft attacks, glides, legato,
+// consonants), General MIDI voices and instruments rendered offline by FluidSynth, the same
+// singer with words (voiced consonants that carry pitch, plosives, fricatives, final consonants,
+// melismas), real speech sung by festival's diphone voices, a bass voice, and low General MIDI
+// instruments down to E1. A sung note's reference onset is where its vowel starts, as listeners
+// hear it, not its consonant. Each melody is written clean, under white and pink noise at 20 and
+// 10 dB SNR, and in a reverberant room; some files at 22,050 or 48,000 Hz, some stereo.
 #include "FestivalSinger.h"
 
 #include <fluidsynth.h>
@@ -1363,6 +1367,8 @@ std::vector<Source> sources() {
     for (int i = 0; i < 4; ++i)
         sung("bass" + std::to_string(i + 1), "bass voice", Singer::Vowels, i < 2 ? 33 : 28, i < 2 ? 52 : 48, false)
             ->formantScale = 0.9;
+    // The sound font's acoustic bass (32) carries partials at 0.53 and 0.8 of the fundamental
+    // below MIDI 42, which no instrument has; the picked electric bass stands in for it.
     struct LowProgram {
         const char* name;
         int program;
@@ -1370,7 +1376,7 @@ std::vector<Source> sources() {
     };
     static constexpr LowProgram kLow[] = {
         {"contrabass", 43, 28, 46, 36, 55}, {"cello", 42, 36, 52, 40, 55},   {"tuba", 58, 28, 45, 34, 52},
-        {"bassoon", 70, 34, 50, 39, 55},    {"acousticbass", 32, 28, 45, 33, 52}, {"fingerbass", 33, 28, 45, 33, 52},
+        {"bassoon", 70, 34, 50, 39, 55},    {"pickbass", 34, 28, 45, 33, 52}, {"fingerbass", 33, 28, 45, 33, 52},
     };
     for (const LowProgram& p : kLow)
         for (int i = 0; i < 2; ++i)

@@ -5,6 +5,10 @@ usage: score_notes.py CORPUSDIR --cli PATH_TO_hummwell-cli [--systems live,looka
                       [--json OUT.json] [--jobs 2] [--filter REGEX] [--keep DIR]
                       [--baseline OLD.json]
 
+--filter keeps the files whose name, family (the index's group, e.g. "sung words") or source
+(e.g. "festival-kal", "gm43") matches, so "--filter 'festival|words'" scores the families of
+sung words alone.
+
 Systems:
   live       hummwell-cli transcribe IN -o OUT.mid --quantize note --notes live
   lookahead  the same with --notes lookahead
@@ -16,7 +20,9 @@ Scores (mir_eval.transcription, averaged over files): COnP F (onset within 50 ms
 within 50 cents), COnPOff F (and offset within 20% of the note or 50 ms), COn F (onset
 only). Also the notes shorter than 60 ms each system writes, and the mean onset deviation
 (estimated minus reference) of its COnP matches: positive means late. Since those matches
-stop at 50 ms, the deviation is also given over matches within 150 ms.
+stop at 50 ms, the deviation is also given over matches within 150 ms. Every family and every
+condition gets its own row, per system, with these and the frame-level pitch accuracy and
+octave errors; a grid gives COnP F per family and condition.
 
 Runs on Debian's python3 with python3-mir-eval, python3-mido and python3-numpy.
 """
@@ -54,7 +60,6 @@ MIN_DURATION = 0.001
 ALL_SYSTEMS = ("live", "lookahead", "aubio")
 CONDITION_ROWS = [("clean", "clean"), ("white20", "white 20 dB"), ("white10", "white 10 dB"),
                   ("pink20", "pink 20 dB"), ("pink10", "pink 10 dB"), ("reverb", "reverb")]
-GROUP_ROWS = ["synthetic voice", "GM voices", "GM winds/strings"]
 METRICS = [("conp", "COnP"), ("conpoff", "COnPOff"), ("con", "COn")]
 
 
@@ -273,9 +278,14 @@ def fmt(x, digits=3, unit=""):
     return "–" if x is None or (isinstance(x, float) and math.isnan(x)) else f"{x:.{digits}f}{unit}"
 
 
+def families(files):
+    """The families (the index's groups) in the order the corpus lists them."""
+    return list(dict.fromkeys(f["group"] for f in files.values()))
+
+
 def table(files, systems):
     rows = [(label, lambda f, c=cond: f["condition"] == c) for cond, label in CONDITION_ROWS]
-    rows += [(group, lambda f, g=group: f["group"] == g) for group in GROUP_ROWS]
+    rows += [(group, lambda f, g=group: f["group"] == g) for group in families(files)]
     rows += [("22,050 Hz", lambda f: int(f["rate"]) == 22050), ("48,000 Hz", lambda f: int(f["rate"]) == 48000),
              ("stereo", lambda f: int(f["channels"]) == 2)]
     rows.append(("**all**", lambda f: True))
@@ -294,45 +304,91 @@ def table(files, systems):
 
 
 def summary(files, systems):
-    out = {}
-    audio = sum(float(f["seconds"]) for f in files.values())
+    return {s: stats(list(files.values()), s) for s in systems}
+
+
+def stats(chosen, s):
+    """One system's figures over some files."""
+    audio = sum(float(f["seconds"]) for f in chosen)
+    per_file = [f["scores"][s] for f in chosen]
+    deviations = [d for p in per_file for d in p["onset_deviations_ms"]]
+    wide = [d for p in per_file for d in p["wide_onset_deviations_ms"]]
+    wall = sum(p["seconds"] for p in per_file)
+    return {
+        "files": len(chosen),
+        "conp": mean(p["conp"] for p in per_file),
+        "conpoff": mean(p["conpoff"] for p in per_file),
+        "con": mean(p["con"] for p in per_file),
+        "ref_notes": sum(p["ref_notes"] for p in per_file),
+        "est_notes": sum(p["est_notes"] for p in per_file),
+        "short_notes": sum(p["short_notes"] for p in per_file),
+        "matched": len(deviations),
+        "onset_bias_ms": mean(deviations),
+        "onset_median_ms": float(np.median(deviations)) if deviations else float("nan"),
+        "onset_mad_ms": mean(abs(d - mean(deviations)) for d in deviations) if deviations else float("nan"),
+        "wide_matched": len(wide),
+        "wide_onset_bias_ms": mean(wide),
+        "wide_onset_median_ms": float(np.median(wide)) if wide else float("nan"),
+        "pitch_accuracy": sum(p["frames"]["correct"] for p in per_file) /
+                          max(1, sum(p["frames"]["ref_voiced"] for p in per_file)),
+        "octave_error_share": sum(p["frames"]["octave_errors"] for p in per_file) /
+                              max(1, sum(p["frames"]["both_voiced"] for p in per_file)),
+        "wall_seconds": wall,
+        "realtime_factor": audio / wall if wall > 0 else float("nan"),
+    }
+
+
+def breakdown(files, systems):
+    """Each system's figures per family, per condition, and COnP F per family and condition."""
+    conditions = [c for c, _ in CONDITION_ROWS if any(f["condition"] == c for f in files.values())]
+    out = {"by_family": {}, "by_condition": {}, "grid": {}}
     for s in systems:
-        per_file = [f["scores"][s] for f in files.values()]
-        deviations = [d for p in per_file for d in p["onset_deviations_ms"]]
-        wide = [d for p in per_file for d in p["wide_onset_deviations_ms"]]
-        est = sum(p["est_notes"] for p in per_file)
-        wall = sum(p["seconds"] for p in per_file)
-        out[s] = {
-            "conp": mean(p["conp"] for p in per_file),
-            "conpoff": mean(p["conpoff"] for p in per_file),
-            "con": mean(p["con"] for p in per_file),
-            "ref_notes": sum(p["ref_notes"] for p in per_file),
-            "est_notes": est,
-            "short_notes": sum(p["short_notes"] for p in per_file),
-            "matched": len(deviations),
-            "onset_bias_ms": mean(deviations),
-            "onset_median_ms": float(np.median(deviations)) if deviations else float("nan"),
-            "onset_mad_ms": mean(abs(d - mean(deviations)) for d in deviations) if deviations else float("nan"),
-            "wide_matched": len(wide),
-            "wide_onset_bias_ms": mean(wide),
-            "wide_onset_median_ms": float(np.median(wide)) if wide else float("nan"),
-            "pitch_accuracy": sum(p["frames"]["correct"] for p in per_file) /
-                              max(1, sum(p["frames"]["ref_voiced"] for p in per_file)),
-            "octave_error_share": sum(p["frames"]["octave_errors"] for p in per_file) /
-                                  max(1, sum(p["frames"]["both_voiced"] for p in per_file)),
-            "wall_seconds": wall,
-            "realtime_factor": audio / wall if wall > 0 else float("nan"),
-        }
+        out["by_family"][s] = {g: stats([f for f in files.values() if f["group"] == g], s) for g in families(files)}
+        out["by_condition"][s] = {c: stats([f for f in files.values() if f["condition"] == c], s)
+                                  for c in conditions}
+        out["grid"][s] = {g: {c: mean(f["scores"][s]["conp"] for f in files.values()
+                                      if f["group"] == g and f["condition"] == c)
+                              for c in conditions} for g in families(files)}
     return out
 
 
-def details(stats, systems):
+def system_table(s, parts, overall):
+    """A system's rows: every family, then every condition, then all files."""
+    header = ["files", "COnP", "COnPOff", "COn", "frame pitch accuracy", "octave errors", "onset bias (mean)",
+              "onset median", "notes found / sung"]
+    lines = [f"{s}:", "", "| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    labels = dict(CONDITION_ROWS)
+    rows = [(g, x) for g, x in parts["by_family"][s].items()]
+    rows += [(labels.get(c, c), x) for c, x in parts["by_condition"][s].items()]
+    rows.append(("**all**", overall))
+    for label, x in rows:
+        lines.append("| " + " | ".join([
+            f"{label} ({x['files']})", fmt(x["conp"]), fmt(x["conpoff"]), fmt(x["con"]), fmt(x["pitch_accuracy"]),
+            fmt(100.0 * x["octave_error_share"], 2, " %"), fmt(x["onset_bias_ms"], 1, " ms"),
+            fmt(x["onset_median_ms"], 1, " ms"), f"{x['est_notes']} / {x['ref_notes']}",
+        ]) + " |")
+    return "\n".join(lines)
+
+
+def grid_table(s, parts):
+    """COnP F of one system per family (rows) and condition (columns)."""
+    grid = parts["grid"][s]
+    conditions = list(next(iter(grid.values())).keys()) if grid else []
+    labels = dict(CONDITION_ROWS)
+    header = [f"{s} COnP"] + [labels.get(c, c) for c in conditions]
+    lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    for g, row in grid.items():
+        lines.append("| " + " | ".join([g] + [fmt(row[c]) for c in conditions]) + " |")
+    return "\n".join(lines)
+
+
+def details(overall, systems):
     header = ["system", "ref notes", "est notes", "short (<60 ms)", "COnP matches", "onset bias (mean)",
               "onset median", "onset mean abs. deviation", "±150 ms matches", "their bias (mean / median)",
               "frame pitch accuracy", "octave errors (of frames both voice)", "wall time", "× real time"]
     lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
     for s in systems:
-        x = stats[s]
+        x = overall[s]
         short_share = 100.0 * x["short_notes"] / x["est_notes"] if x["est_notes"] else 0.0
         lines.append("| " + " | ".join([
             s, str(x["ref_notes"]), str(x["est_notes"]), f"{x['short_notes']} ({short_share:.1f}%)",
@@ -362,6 +418,12 @@ def compare(files, systems, baseline_path):
         worst = ", ".join(f"{n} {d:+.2f}" for d, n in moved[:3] if d < 0) or "none"
         lines.append(f"  {s}: {before:.3f} -> {after:.3f} ({after - before:+.3f}) over {len(pairs)} files;"
                      f" most worse: {worst}")
+        for g in families(files):
+            shared = [(old[n]["scores"][s]["conp"], f["scores"][s]["conp"]) for n, f in files.items()
+                      if f["group"] == g and n in old and s in old[n].get("scores", {})]
+            if shared:
+                b, a = mean(p[0] for p in shared), mean(p[1] for p in shared)
+                lines.append(f"    {g}: {b:.3f} -> {a:.3f} ({a - b:+.3f}) over {len(shared)} files")
     return "\n".join(lines)
 
 
@@ -373,6 +435,8 @@ def no_nan(value):
         return None
     if isinstance(value, dict):
         return {k: no_nan(v) for k, v in value.items()}
+    if isinstance(value, list):
+        return [no_nan(v) for v in value]
     return value
 
 
@@ -403,7 +467,8 @@ def main():
         sys.exit(f"score_notes.py: cannot read {index_path}: {e.strerror} (run make_note_corpus first)")
     if args.filter:
         pattern = re.compile(args.filter)
-        entries = [e for e in entries if pattern.search(e["name"])]
+        entries = [e for e in entries if pattern.search(e["name"]) or pattern.search(e.get("group", ""))
+                   or pattern.search(e.get("source", ""))]
     if not entries:
         sys.exit("score_notes.py: no files to score")
     if args.keep:
@@ -431,9 +496,10 @@ def main():
             print(f"\r{done}/{len(entries)} files", end="", file=sys.stderr, flush=True)
     print(file=sys.stderr)
     elapsed = time.perf_counter() - started
-    files = dict(sorted(files.items()))
+    files = {e["name"]: files[e["name"]] for e in entries}  # in the index's order, families as listed
 
-    stats = summary(files, running)
+    overall = summary(files, running)
+    parts = breakdown(files, running)
     audio = sum(float(f["seconds"]) for f in files.values())
     print(f"Note accuracy: {len(files)} files ({audio / 60.0:.1f} min of audio) from {args.corpus}; "
           f"F-measures averaged over files; onset ±{ONSET_TOLERANCE * 1000:.0f} ms, pitch ±{PITCH_TOLERANCE:.0f} "
@@ -446,7 +512,12 @@ def main():
     print()
     print(table(files, running))
     print()
-    print(details(stats, running))
+    print(details(overall, running))
+    for s in running:
+        print()
+        print(system_table(s, parts, overall[s]))
+        print()
+        print(grid_table(s, parts))
     print()
     print(f"Scored in {elapsed:.1f} s with {args.jobs} job(s).")
     if args.baseline:
@@ -463,7 +534,10 @@ def main():
                 "tolerances": {"onset": ONSET_TOLERANCE, "pitch_cents": PITCH_TOLERANCE,
                                "offset_ratio": OFFSET_RATIO, "offset_min": OFFSET_MIN_TOLERANCE,
                                "short_note": SHORT_NOTE},
-                "summary": no_nan(stats),
+                "summary": no_nan(overall),
+                "by_family": no_nan(parts["by_family"]),
+                "by_condition": no_nan(parts["by_condition"]),
+                "grid": no_nan(parts["grid"]),
                 "files": files,
             }, f, indent=1)
     return 0
