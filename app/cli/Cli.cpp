@@ -122,6 +122,8 @@ Transcribes IN as transcribe does and writes one row per 512-sample block:
   framePitch, frameVolume, frameMark, frameNote   what the live transcriber decided
   foundPitch, foundVolume, foundMark, foundNote   what the note finder decided (empty
                with --notes live)
+  periodicity, periodicityUp, periodicityDown   how well the audio repeats at the
+               pitch's period, at half and at twice of it (-1..1; 0 without pitch)
 Without -o, FRAMES.csv is written beside IN: IN with .frames.csv in place of its
 extension. The output must end in .csv.
 
@@ -544,7 +546,8 @@ int framesCommand(const std::vector<std::string>& args, const Console& console) 
     transcribeInto(t, a, input, console);
 
     std::string csv = "time_s,level,pitch,clarity,noteState,outcome,framePitch,frameVolume,frameMark,"
-                      "frameNote,foundPitch,foundVolume,foundMark,foundNote\n";
+                      "frameNote,foundPitch,foundVolume,foundMark,foundNote,periodicity,periodicityUp,"
+                      "periodicityDown\n";
     // The live transcriber's decisions, and the note finder's when it ran.
     const FrameTrack& live = t.liveTrack ? *t.liveTrack : t.view.track;
     const FrameTrack& found = t.view.track;
@@ -558,10 +561,12 @@ int framesCommand(const std::vector<std::string>& args, const Console& console) 
                               b * 512.0 / kEngineRate, r.level, r.pitch, r.clarity, r.noteState,
                               r.outcome, live.pitch[f], live.volume[f], live.mark[f], live.note[f]);
         if (t.liveTrack)
-            std::snprintf(row + n, sizeof row - n, ",%.4f,%.3f,%d,%d\n", found.pitch[f], found.volume[f],
-                          found.mark[f], found.note[f]);
+            n += std::snprintf(row + n, sizeof row - n, ",%.4f,%.3f,%d,%d", found.pitch[f], found.volume[f],
+                               found.mark[f], found.note[f]);
         else
-            std::snprintf(row + n, sizeof row - n, ",,,,\n");
+            n += std::snprintf(row + n, sizeof row - n, ",,,,");
+        std::snprintf(row + n, sizeof row - n, ",%.3f,%.3f,%.3f\n", r.periodicity.atPitch, r.periodicity.octaveUp,
+                      r.periodicity.octaveDown);
         csv += row;
     }
     std::string reason;

@@ -66,8 +66,16 @@ void FileTranscription::PushedInput::stop() { tonik_stop_file(); }
 int FileTranscription::onFrame(const FrameResult* r) {
     FileTranscription* self = active;
     if (!self) return 0;
-    if (self->recordBlocks_)
-        self->blocks.push_back({r->level, r->pitch, r->clarity, r->noteState, r->outcome});
+    if (self->recordBlocks_) {
+        // The block as 16-bit samples again, exactly as a take in the program keeps it.
+        std::vector<int16_t>& recent = self->recent_;
+        if (recent.size() + kBlock > 2 * kPeriodicityReach)
+            recent.erase(recent.begin(), recent.end() - static_cast<std::ptrdiff_t>(kPeriodicityReach));
+        for (int i = 0; i < kBlock; ++i) recent.push_back(takeSample(r->samples512[i]));
+        BlockRecord block{r->level, r->pitch, r->clarity, r->noteState, r->outcome, {}};
+        if (r->pitch >= 1.0) block.periodicity = periodicityAt(recent.data() + recent.size(), recent.size(), r->pitch);
+        self->blocks.push_back(block);
+    }
     self->view.onFrameResult(*r);
     return 1;
 }
@@ -94,6 +102,8 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     prepareEngine();
     volume = setup.volume;
     blocks.clear();
+    recent_.clear();
+    recent_.reserve(2 * kPeriodicityReach);
     cut = false;
     const size_t capacity = static_cast<size_t>(blockCapacity());
 
@@ -159,7 +169,8 @@ void FileTranscription::findNotes() {
     liveTrack = track;
     track.evidence.assign(static_cast<size_t>(track.frameCount()), FrameEvidence{});
     for (size_t b = 0; b + 1 < track.evidence.size() && b < blocks.size(); ++b)
-        track.evidence[b + 1] = lookAheadEvidence({blocks[b].level, blocks[b].pitch, blocks[b].clarity}, view.settings);
+        track.evidence[b + 1] = lookAheadEvidence({blocks[b].level, blocks[b].pitch, blocks[b].clarity, blocks[b].periodicity},
+                                                  view.settings);
     view.findNotes(0, track.frameCount() - 1, NoteFinderOptions::Pitch::Evidence);
 }
 

@@ -38,6 +38,7 @@ struct BlockRecord {
     double clarity = 0.0;
     int noteState = 0;
     double outcome = 0.0;
+    Periodicity periodicity;  // of the input up to the block's end, at its pitch
 };
 
 // Where the noise floor comes from.
@@ -118,6 +119,9 @@ private:
     static int onFrame(const FrameResult* result);
     void calibrate(const std::vector<int16_t>& head);
     bool recordBlocks_ = false;
+    // The newest samples sent, for the periodicity of each block: up to twice the reach, the
+    // older half dropped when full.
+    std::vector<int16_t> recent_;
 };
 
 // Sets the engine up for runs on pushed samples, once per process: it needs no microphone and

@@ -5,6 +5,8 @@
 // rest frame an empty project starts with (recording inserts in front of it).
 #pragma once
 
+#include "Periodicity.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +39,7 @@ struct FrameEvidence {
     // Heard again over the whole take, with a gate from its own levels (see LookAhead.h): the
     // engine's gate has had its say, and no live gate applies.
     bool lookAhead = false;
+    Periodicity periodicity;  // of the audio at the engine's pitch; known with lookAhead only
 };
 
 class FrameTrack {

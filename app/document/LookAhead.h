@@ -4,6 +4,8 @@
 // both give the note finder the same evidence.
 #pragma once
 
+#include "Periodicity.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,11 +49,18 @@ struct AnalysisLevels {
 // 10 dB over the take's quietest blocks, or the live gate when that is lower still.
 AnalysisLevels lookAheadLevels(const InputLevels& levels, double liveGate);
 
+// A sample of the engine's record (scaled by 1 / 32767) as the 16-bit sample it was.
+inline int16_t takeSample(double scaled) {
+    const double v = scaled < -1.0 ? -1.0 : (scaled > 1.0 ? 1.0 : scaled);
+    return static_cast<int16_t>(v >= 0.0 ? v * 32767.0 + 0.5 : v * 32767.0 - 0.5);
+}
+
 // What the engine said of one block.
 struct HeardBlock {
     double level = -200.0;  // library dB
     double pitch = 0.0;     // fractional MIDI note; 0.0 none
     double clarity = 0.0;
+    Periodicity periodicity;  // of the audio up to the block's end, at its pitch
 };
 
 }  // namespace hummwell

@@ -18,7 +18,9 @@ bool same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_ca
 
 bool sameEvidence(const FrameEvidence& a, const FrameEvidence& b) {
     return same(a.level, b.level) && same(a.pitch, b.pitch) && same(a.clarity, b.clarity) && a.known == b.known &&
-           a.lookAhead == b.lookAhead;
+           a.lookAhead == b.lookAhead && same(a.periodicity.atPitch, b.periodicity.atPitch) &&
+           same(a.periodicity.octaveUp, b.periodicity.octaveUp) &&
+           same(a.periodicity.octaveDown, b.periodicity.octaveDown);
 }
 
 bool sameFrame(const FrameTrack& a, int i, const FrameTrack& b, int j, bool evidence) {

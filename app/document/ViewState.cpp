@@ -277,7 +277,11 @@ void ViewState::hearTakeAgain() {
     const int frames = cursorFrame - takeStart_;
     if (frames <= 1 || takeAudio_.size() < static_cast<size_t>(kBlockSamples)) return;
     const AnalysisLevels at = lookAheadLevels(inputLevels(takeAudio_.data(), takeAudio_.size()), levels.noiseLevel);
-    const std::vector<HeardBlock> heard = input.hear(takeAudio_, at);
+    std::vector<HeardBlock> heard = input.hear(takeAudio_, at);
+    for (size_t b = 0; b < heard.size(); ++b) {
+        const size_t end = (b + 1) * kBlockSamples;
+        if (heard[b].pitch >= 1.0) heard[b].periodicity = periodicityAt(takeAudio_.data() + end, end, heard[b].pitch);
+    }
     // Block b was decided as frame takeStart_ + 1 + b: the take's first frame is the silence
     // before its first block.
     for (size_t b = 0; b < heard.size() && static_cast<int>(b) + 1 < frames; ++b)
@@ -285,9 +289,7 @@ void ViewState::hearTakeAgain() {
 }
 
 FrameEvidence lookAheadEvidence(const HeardBlock& block, const ProjectSettings& settings) {
-    FrameEvidence e{block.level, takePitch(block.pitch, settings), block.clarity, true};
-    e.lookAhead = true;
-    return e;
+    return {block.level, takePitch(block.pitch, settings), block.clarity, true, true, block.periodicity};
 }
 
 double takePitch(double enginePitch, const ProjectSettings& settings) {
@@ -343,12 +345,12 @@ void ViewState::onFrameResult(const FrameResult& result) {
     const double volume = (r1_.pitch >= 1.0 && v >= 0.0) ? std::min(v, 127.0) : 0.0;
     // The engine's own view of the frame goes beside it, for the note finder after the take.
     track.insert(cursorFrame, Frame{r1_.pitch, 0, volume, r1_.noteState, 0},
-                 FrameEvidence{r1_.level, r1_.heardPitch, r1_.clarity, true});
+                 FrameEvidence{r1_.level, r1_.heardPitch, r1_.clarity, true, false, {}});
     // The block just delivered, for hearing the take again after Stop; Record reserved room for
     // every block the track can take.
     if (result.samples512 && takeAudio_.size() + kBlockSamples <= takeAudio_.capacity())
         for (int i = 0; i < kBlockSamples; ++i)
-            takeAudio_.push_back(static_cast<int16_t>(std::lround(std::clamp(result.samples512[i], -1.0, 1.0) * 32767.0)));
+            takeAudio_.push_back(takeSample(result.samples512[i]));
     if (settings.get(Setting::RealtimeOutOn)) output.soundFrame(cursorFrame);
     surface.drawRecordedColumn(cursorFrame);
     if (settings.get(Setting::MetronomeOn)) tickFor(cursorMs() + kTickLeadMs);

@@ -17,7 +17,7 @@ std::atomic<ViewState*> runningView{nullptr};
 // What a pushed run hears; its callback runs inside tonik_send on the caller's thread.
 std::vector<HeardBlock>* hearing = nullptr;
 int keepHeard(const FrameResult* r) {
-    if (hearing) hearing->push_back({r->level, r->pitch, r->clarity});
+    if (hearing) hearing->push_back({r->level, r->pitch, r->clarity, {}});
     return 1;
 }
 }  // namespace

@@ -45,7 +45,7 @@ namespace {
 FrameTrack numberedTrack(int first, int count) {
     FrameTrack t;
     t.clear();
-    for (int i = first; i < first + count; ++i) t.append(numbered(i), FrameEvidence{-1.0 * i, 0.0, 0.0, true});
+    for (int i = first; i < first + count; ++i) t.append(numbered(i), FrameEvidence{-1.0 * i, 0.0, 0.0, true, false, {}});
     return t;
 }
 std::vector<int32_t> notesOf(const FrameTrack& t) { return t.note; }

@@ -160,7 +160,7 @@ TEST(NoteFinder, ClicksAreDroppedAndDropoutsBridged) {
 TEST(NoteFinder, EvidenceGivesPitchesLevelsAndTheGate) {
     FrameTrack t = Contour().rest(40).track();
     t.syncEvidence();
-    for (int i = 5; i < 35; ++i) t.evidence[i] = {i < 10 ? -90.0 : -60.0, 64.0, 10.0, true};
+    for (int i = 5; i < 35; ++i) t.evidence[i] = {i < 10 ? -90.0 : -60.0, 64.0, 10.0, true, false, {}};
     NoteFinderOptions options;
     options.noiseLevel = -80.0;
     options.levelSpan = 0.5;
