@@ -145,11 +145,11 @@ std::optional<FestivalTake> singWithFestival(const std::vector<FestivalWord>& wo
     const auto song = dir / "song.xml", script = dir / "sing.scm", timing = dir / "timing.txt",
                wav = dir / "take.wav", log = dir / "festival.log";
     std::ofstream(song) << singingXml(words);
-    std::string text = replaced(kScript, "@VOICE@", voice);
-    text = replaced(text, "@TIMING@", timing.string());
-    text = replaced(text, "@WAV@", wav.string());
-    text = replaced(text, "@SONG@", song.string());
-    std::ofstream(script) << text;
+    std::string scheme = replaced(kScript, "@VOICE@", voice);
+    scheme = replaced(scheme, "@TIMING@", timing.string());
+    scheme = replaced(scheme, "@WAV@", wav.string());
+    scheme = replaced(scheme, "@SONG@", song.string());
+    std::ofstream(script) << scheme;
 
     const std::string command = "festival -b '" + script.string() + "' >'" + log.string() + "' 2>&1";
     const int status = std::system(command.c_str());
@@ -161,10 +161,18 @@ std::optional<FestivalTake> singWithFestival(const std::vector<FestivalWord>& wo
     FestivalTake take;
     size_t expected = 0;
     for (const FestivalWord& w : words) expected += w.syllables.size();
-    const auto syllables = parseSyllableTiming(readAll(timing));
-    if (!syllables || syllables->size() != expected) {
-        error = "festival timed " + (syllables ? std::to_string(syllables->size()) : std::string("unreadable")) +
-                " syllables where the words have " + std::to_string(expected);
+    const std::string text = readAll(timing);
+    size_t lines = 0;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines += line.empty() ? 0 : 1;
+    if (lines != expected) {
+        error = "festival timed " + std::to_string(lines) + " syllables where the words have " +
+                std::to_string(expected);
+        return std::nullopt;
+    }
+    const auto syllables = parseSyllableTiming(text);
+    if (!syllables) {
+        error = "festival's syllable timing is unreadable:\n" + text;
         return std::nullopt;
     }
     take.syllables = *syllables;
