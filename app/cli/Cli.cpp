@@ -7,6 +7,7 @@
 #include "document/ProjectFile.h"
 #include "document/SafeFile.h"
 #include "document/SettingLabels.h"
+#include "document/TuningEstimate.h"
 
 #include <algorithm>
 #include <charconv>
@@ -69,6 +70,11 @@ how pitches are read (before transcription):
   --transpose -5..5     octaves added to every pitch (default 0)
   --ref-adjust -100..100   the reference tuning in cents, as the panel's Reference Key
                         Adjust: +20 reads every pitch 20 cents lower (default 0)
+  --tuning 440|auto     auto measures how far the singer's own reference lies from
+                        A4 = 440 Hz (within 50 cents, from the steady middles of the notes)
+                        and rounds the notes from there, adding it to the Reference Key
+                        Adjust: a take sung 40 cents flat gives the notes it meant
+                        (default 440)
 
 how notes are written:
   --quantize as-is|basic|relative|note   as-is keeps the sung curve (pitch bend on
@@ -165,7 +171,7 @@ struct Args {
     }
 };
 
-const std::set<std::string> kReadingOptions = {"key", "scale", "transpose", "ref-adjust", "notes"};
+const std::set<std::string> kReadingOptions = {"key", "scale", "transpose", "ref-adjust", "notes", "tuning"};
 const std::set<std::string> kWritingOptions = {"quantize", "instrument", "velocity-out"};
 const std::set<std::string> kLevelOptions = {"vcf", "noise", "maximum", "pitch-level", "floor"};
 
@@ -295,6 +301,11 @@ std::optional<int> quantizeChoice(const Args& a) {
     return std::nullopt;
 }
 
+bool autoTuning(const Args& a) {
+    if (auto v = a.value("tuning")) return parseChoice("tuning", *v, {"440", "auto"}) == 1;
+    return false;
+}
+
 NoteMethod noteMethod(const Args& a) {
     if (auto v = a.value("notes"))
         return parseChoice("notes", *v, {"live", "lookahead"}) == 0 ? NoteMethod::Live : NoteMethod::LookAhead;
@@ -422,6 +433,26 @@ int countNotes(const FrameTrack& track) {
     return static_cast<int>(std::count(track.mark.begin(), track.mark.end(), kMarkOnset));
 }
 
+// --tuning auto: the notes are rounded from the singer's own reference, which the project
+// keeps as its Reference Key Adjust.
+void tuneToTheSinger(FileTranscription& t, const std::string& input, const Console& console) {
+    FrameTrack& track = t.view.track;
+    const std::optional<TuningEstimate> e = estimateTuning(track, 0, track.frameCount());
+    if (!e) {
+        console.err << kProgram << ": warning: " << input
+                    << ": too few steady notes to measure the tuning; A4 = 440 Hz is kept\n";
+        return;
+    }
+    const int cents = static_cast<int>(std::lround(e->cents));
+    retune(track, 0, track.frameCount(), cents);
+    const int index = std::clamp(t.view.setting(Setting::RefKeyAdjust) - cents, 0, 200);
+    t.view.setSetting(Setting::RefKeyAdjust, index);
+    t.view.requantize(0, track.frameCount());
+    console.out << input << ": sung " << std::abs(cents) << (cents < 0 ? " cents flat of" : cents > 0 ? " cents sharp of" : " cents from")
+                << " A4 = 440 Hz, from " << e->notes << " notes; Reference Key Adjust "
+                << refKeyAdjustLabel(index) << "\n";
+}
+
 // Transcribes `input` into t under the options; throws on any failure.
 void transcribeInto(FileTranscription& t, const Args& a, const std::string& input,
                     const Console& console) {
@@ -432,6 +463,7 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     const std::optional<int> quantize = quantizeChoice(a);
 
     const NoteMethod method = noteMethod(a);
+    const bool tuning = autoTuning(a);
     tonik::AudioFileStream audio;
     if (!audio.open(input)) throw Failure(input + ": " + audio.error());
     const double capacity = t.capacitySeconds();
@@ -485,6 +517,8 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     showMessages(console, t.prompt.messages, 0, true);
     if (t.blocks.empty()) throw Failure(input + ": nothing was transcribed");
     if (method == NoteMethod::LookAhead) t.findNotes();
+    if (tuning) tuneToTheSinger(t, input, console);
+    if (countNotes(t.view.track) == 0) console.err << kProgram << ": " << input << ": no singing found\n";
     if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
 }
 

@@ -32,6 +32,7 @@ constexpr Rule kRules[] = {
     {kCmdSelectAll, kEdit, Needs::Nothing},
     {kCmdFindNotes, kEdit, Needs::Nothing},
     {kCmdFindNotesAfterTake, kFile, Needs::Nothing},  // also before the first take
+    {kCmdTuneToSinger, kEdit, Needs::Nothing},
     {kCmdLeftKey, kEdit, Needs::Nothing},
     {kCmdRightKey, kEdit, Needs::Nothing},
     {kCmdCut, kEdit, Needs::Selection},
@@ -130,7 +131,8 @@ std::optional<StepKind> stepOf(const ViewState& v, int id) {
     case kCmdMoveRight:
     case kCmdVolumeUp:
     case kCmdVolumeDown:
-    case kCmdFindNotes: return StepKind::Command;
+    case kCmdFindNotes:
+    case kCmdTuneToSinger: return StepKind::Command;
     case kCmdLeftKey:  // without a selection a cursor move, which is no step
     case kCmdRightKey:
         if (v.hasSelection()) return StepKind::Command;
@@ -166,6 +168,7 @@ bool run(ViewState& v, int id) {
         break;
     }
     case kCmdFindNotesAfterTake: v.findNotesAfterTake = !v.findNotesAfterTake; break;
+    case kCmdTuneToSinger: tuneToTheSinger(v); break;
     case kCmdMerge: mergeAtCursor(v); break;
     case kCmdSplit: splitAtCursor(v); break;
     case kCmdPitchUp: shiftPitch(v, 1.0); break;

@@ -52,6 +52,7 @@ enum CommandId : int {
     kCmdRecentFile1 = 57616,  // the recent projects, kCmdRecentFile1 .. kCmdRecentFile1 + 3
     kCmdFindNotes = 32840,           // the look-ahead note finder over the selection or track
     kCmdFindNotesAfterTake = 32841,  // its option: run it when a take ends
+    kCmdTuneToSinger = 32842,        // the singer's reference measured and offered
     kCmdPanelTick = 1027,
     kCmdPanelChange = 1028,
 };

@@ -3,10 +3,14 @@
 #include "Navigation.h"
 #include "NoteGeometry.h"
 #include "document/ProjectFile.h"
+#include "document/SettingLabels.h"
+#include "document/TuningEstimate.h"
 #include "document/ViewState.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace hummwell {
@@ -257,6 +261,36 @@ void scaleVolume(ViewState& v, double factor) {
 
 void volumeUp(ViewState& v) { scaleVolume(v, kVolumeStep); }
 void volumeDown(ViewState& v) { scaleVolume(v, 1.0 / kVolumeStep); }
+
+void tuneToTheSinger(ViewState& v) {
+    if (!idle(v)) return;
+    const Stretch range = v.findNotesRange();
+    const std::optional<TuningEstimate> e = estimateTuning(v.track, range.first, range.count);
+    constexpr char kTitle[] = "Tune to the Singer";
+    if (!e) {
+        v.prompt.message("Too few steady notes to measure the tuning: it needs three notes of a tenth of a "
+                         "second or longer.", kTitle, PromptIcon::Information, PromptButtons::Ok);
+        return;
+    }
+    const int cents = static_cast<int>(std::lround(e->cents));
+    const std::string measured = "measured on " + std::to_string(e->notes) + " notes";
+    if (cents == 0) {
+        v.prompt.message("The notes are sung in tune with A4 = 440 Hz (" + measured + ").", kTitle,
+                         PromptIcon::Information, PromptButtons::Ok);
+        return;
+    }
+    const int index = std::clamp(v.setting(Setting::RefKeyAdjust) - cents, 0, 200);
+    std::string text = "The notes are sung " + std::to_string(std::abs(cents)) + (cents < 0 ? " cents flat" : " cents sharp") +
+                       " of A4 = 440 Hz (" + measured + ").";
+    if (!worthRetuning(*e)) text += "\nThat is close to in tune, or the notes scatter too widely to be sure of it.";
+    text += "\n\nSet Reference Key Adjust to " + refKeyAdjustLabel(index) + " and round the notes from there?";
+    if (v.prompt.message(text, kTitle, PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) return;
+    retune(v.track, range.first, range.count, cents);
+    v.setSetting(Setting::RefKeyAdjust, index);
+    v.surface.showSetting(Setting::RefKeyAdjust, index);
+    requantizeEdit(v, range.first, range.count);
+    finish(v);
+}
 
 void leftKey(ViewState& v) {
     if (!idle(v)) return;

@@ -38,6 +38,11 @@ void moveSelectionRight(ViewState& view);
 // Scales the selected loudness by 1.1 or by 1 / 1.1.
 void volumeUp(ViewState& view);
 void volumeDown(ViewState& view);
+// Tune to the Singer: measures how far the notes of the selection, or of the whole track, are
+// sung from A4 = 440 Hz, says so, and on Yes rounds them from there: their pitches move as
+// Reference Key Adjust would have moved them, and the setting takes the measure for the takes
+// to come and for the sound.
+void tuneToTheSinger(ViewState& view);
 // The Left and Right keys: with a selection they move it, without one they move the cursor.
 void leftKey(ViewState& view);
 void rightKey(ViewState& view);

@@ -156,6 +156,7 @@ TEST(MainFrame, EveryMenuCommandHasItsIdTextAndKeys) {
           {57637, "&Paste", {"Ctrl+V", "Shift+Ins"}}, {57632, "&Delete", {"Del", "Backspace"}},
           {57642, "Select &All", {"Ctrl+A"}}, {32789, "&Unselect", {"Esc"}},
           {32840, "&Find Notes", {"Ctrl+F"}}, {32841, "Find Notes After Each &Take", {}},
+          {32842, "Tune to the Sin&ger...", {}},
           {32790, "&Merge", {"Ctrl+G"}}, {32791, "&Split", {"Ctrl+U"}},
           {32792, "Pitch+1.0", {"PgUp"}}, {32793, "Pitch-1.0", {"PgDown"}},
           {32794, "Pitch+0.1", {"Up"}}, {32795, "Pitch-0.1", {"Down"}},
