@@ -287,7 +287,9 @@ const std::array<Formants, 5> kVowels = {{
 // The voiced consonants of a man's voice, after the vowels. A nasal murmur is a strong first
 // resonance near 250 Hz over little else; "r" has its third resonance low; a voice bar (the
 // closure of b, d, g) is the first resonance alone.
-enum Shape : uint8_t { kShapeM = 5, kShapeN, kShapeNg, kShapeL, kShapeR, kShapeW, kShapeJ, kShapeV, kShapeZ, kShapeZh, kShapeBar };
+enum Shape : uint8_t {
+    kShapeM = 5, kShapeN, kShapeNg, kShapeL, kShapeR, kShapeW, kShapeJ, kShapeV, kShapeZ, kShapeZh, kShapeBar
+};
 const std::array<Formants, 11> kConsonantShapes = {{
     {{250, 1100, 2200, 3300}, {1.0, 0.06, 0.04, 0.02}, {60, 150, 200, 250}, 0.01},
     {{250, 1600, 2500, 3300}, {1.0, 0.06, 0.04, 0.02}, {60, 150, 200, 250}, 0.01},
@@ -575,12 +577,12 @@ struct NoiseBand {
     double hz, q;
 };
 constexpr NoiseBand kFrication[] = {{Biquad::Kind::HighPass, 5000, 0.7},
-                                       {Biquad::Kind::BandPass, 2800, 1.0},
-                                       {Biquad::Kind::HighPass, 1500, 0.7},
-                                       {Biquad::Kind::BandPass, 1500, 0.5}};
+                                    {Biquad::Kind::BandPass, 2800, 1.0},
+                                    {Biquad::Kind::HighPass, 1500, 0.7},
+                                    {Biquad::Kind::BandPass, 1500, 0.5}};
 constexpr NoiseBand kBurst[] = {{Biquad::Kind::BandPass, 800, 0.6},
-                                   {Biquad::Kind::HighPass, 3500, 0.7},
-                                   {Biquad::Kind::BandPass, 1800, 1.2}};
+                                {Biquad::Kind::HighPass, 3500, 0.7},
+                                {Biquad::Kind::BandPass, 1800, 1.2}};
 constexpr NoiseBand kAspiration = {Biquad::Kind::BandPass, 1500, 0.5};
 
 struct Syllable {
@@ -694,10 +696,9 @@ SungWords makeSungWords(const std::string& name, uint64_t seed, int low, int hig
         if (m.notes[n].entry != Entry::Legato) w.syllables.push_back(drawSyllable(n, rng));
 
     constexpr double kShortestVowel = 0.1;
-    for (size_t k = 0; k < w.syllables.size(); ++k) {
+    for (size_t k = 1; k < w.syllables.size(); ++k) {
         Syllable& s = w.syllables[k];
         Note& note = m.notes[s.note];
-        if (k == 0) continue;
         Syllable& before = w.syllables[k - 1];
         Note& last = m.notes[s.note - 1];
         const double room = note.entry == Entry::Articulated ? note.onset - last.onset - kShortestVowel
@@ -866,7 +867,8 @@ std::vector<double> renderSungWords(const SungWords& w, int rate) {
                                                                  {Biquad::Kind::HighPass, 5000, 0.7},
                                                                  {Biquad::Kind::BandPass, 2800, 1.0}};
                 const NoiseBand& b = kVoicedFrication[s.phone];
-                noise.push_back({start, onset, b.kind, b.hz, b.q, s.noiseLevel * note.loudness, NoiseSpan::Envelope::Plateau});
+                noise.push_back({start, onset, b.kind, b.hz, b.q, s.noiseLevel * note.loudness,
+                                 NoiseSpan::Envelope::Plateau});
             }
             break;
         }
@@ -1053,7 +1055,8 @@ std::optional<FestivalMelody> makeFestivalMelody(const std::string& name, uint64
             }
         }
     }
-    f.melody.seconds = at(static_cast<double>(take->samples.size()) / take->rate) + (score.seconds - notes.back().offset);
+    const double tail = score.seconds - notes.back().offset;
+    f.melody.seconds = at(static_cast<double>(take->samples.size()) / take->rate) + tail;
     f.samples = std::move(take->samples);
     return f;
 }
