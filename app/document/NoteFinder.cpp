@@ -25,6 +25,23 @@ constexpr double kNoteCost = 3.0;       // semitones squared: what a note must s
 constexpr double kSameNote = 0.5;       // neighbours closer than this in mean are one note
 constexpr int kGlideFrames = 12;        // a note shorter than 139 ms may be a glide ...
 constexpr double kGlideRange = 1.0;     // ... when its contour moves this far (semitones)
+// How well the audio repeats (normalised autocorrelation) decides octaves and voicing.
+constexpr double kOctaveUpShare = 0.96;     // half the period repeats nearly as well: too low
+constexpr double kOctaveUpLeast = 0.5;
+constexpr double kOctaveDownMargin = 0.3;   // only twice the period repeats: too high
+constexpr double kOctaveDownLeast = 0.6;
+constexpr double kVoicedNote = 0.5;         // a note repeating less than this is noise
+// Onsets from the level (library dB; 8.7 of them are 1 dB).
+constexpr double kAttackDepth = 30.0;       // under a note's early peak: not yet its vowel
+constexpr int kPeakSpan = 20;               // frames a note's early peak is taken over
+constexpr int kMurmurFrames = 8;            // frames a quiet murmur may delay an onset
+constexpr double kConsonantDip = 20.0;      // a dip this deep on both sides is a consonant
+constexpr int kDipReach = 8;                // frames either side of a pitch boundary it is looked for
+constexpr double kVowelClimb = 0.2;         // share of the way out of the dip the vowel starts at
+constexpr double kVowelFall = 0.5;          // share of the way into it the vowel before ends at
+constexpr double kHeldPitch = 0.5;          // semitones from a note's median: where it holds
+constexpr int kGlideSteps = 4;              // frames between two held pitches: a glide
+constexpr int kGlideLeadFrames = 3;
 
 struct Sums {
     std::vector<double> s1, s2;
@@ -100,24 +117,22 @@ void trimDecays(std::vector<int32_t>& mark, std::vector<double>& pitch, const st
 
 // The analysis hears a note's pitch a few blocks after the note begins: each onset moves that
 // far back, over rests before it or into the end of the note before (which keeps at least its
-// shortest length), and the frames it takes sound its first pitch.
-void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch) {
+// shortest length), and the frames it takes sound its first pitch. Onsets already placed by
+// the level stay.
+void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch, const std::vector<bool>& placed) {
     const int n = static_cast<int>(mark.size());
-    const int restLead = notefinder::kOnsetLeadFrames;
-    const int lead = notefinder::kLegatoLeadFrames;
     for (int a = 1; a < n; ++a) {
-        if (mark[a] != kMarkOnset) continue;
+        if (mark[a] != kMarkOnset || placed[a]) continue;
         int to = a;
         if (mark[a - 1] == kMarkRest) {
-            const int lead = restLead;
             // Over rests only, leaving one between this note and the one before.
-            while (to > 0 && a - to < lead && mark[to - 1] == kMarkRest &&
+            while (to > 0 && a - to < notefinder::kOnsetLeadFrames && mark[to - 1] == kMarkRest &&
                    (to - 2 < 0 || mark[to - 2] == kMarkRest))
                 --to;
         } else {
             int start = a - 1;
             while (start > 0 && mark[start] != kMarkOnset) --start;
-            to = std::max(a - lead, start + kShortestNote);
+            to = std::max(a - notefinder::kLegatoLeadFrames, start + kShortestNote);
         }
         if (to >= a) continue;
         for (int i = to; i < a; ++i) {
@@ -126,6 +141,172 @@ void leadOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch) {
         }
         mark[to] = kMarkOnset;
         mark[a] = kMarkContinue;
+    }
+}
+
+// The engine's pitch of a frame, moved an octave where the audio repeats better there: at half
+// its period (it heard a subharmonic, as low strings, tubas and bassoons with a weak
+// fundamental give it) or only at twice its period (it heard the second harmonic). With it
+// comes how well the audio repeats at the pitch chosen; NaN where the audio was not measured.
+struct Heard {
+    double pitch;
+    double voicing;
+};
+Heard heardPitch(const FrameEvidence& e) {
+    const Periodicity& q = e.periodicity;
+    const double unknown = std::numeric_limits<double>::quiet_NaN();
+    if (e.pitch < 1.0) return {0.0, e.lookAhead ? 0.0 : unknown};  // heard whole, and no pitch
+    if (q.atPitch == 0.0f && q.octaveUp == 0.0f && q.octaveDown == 0.0f) return {e.pitch, unknown};
+    if (q.octaveUp > kOctaveUpLeast && q.octaveUp >= kOctaveUpShare * q.atPitch) return {e.pitch + 12.0, q.octaveUp};
+    if (q.octaveDown > kOctaveDownLeast && q.octaveDown > q.atPitch + kOctaveDownMargin)
+        return {e.pitch - 12.0, q.octaveDown};
+    return {e.pitch, q.atPitch};
+}
+
+// Where each note begins, from the level of its frames: the engine hears a pitch some blocks
+// after a note starts, but the level of a block is its own. Returns which onsets were placed.
+//  - Out of a rest, a note starts on the first frame within kAttackDepth of its early peak: up
+//    to three frames before its first pitch, and later when the frames there are far quieter,
+//    as a voiced consonant murmuring before the vowel (m, n, l, v) or a breath is, since a
+//    sung note starts at its vowel.
+//  - After another note, a dip of the level between them is the consonant: the note starts
+//    where the level has climbed a fifth of the way out of it, and the dip itself belongs to
+//    neither note. Where the level holds (a legato step, a slur), the old note fills the
+//    analysis frames a while: the note starts kLegatoLeadFrames before its new pitch was
+//    heard, or three frames when the pitch glided over, as a voice does.
+std::vector<bool> placeOnsets(std::vector<int32_t>& mark, std::vector<double>& pitch, const std::vector<double>& level) {
+    const int n = static_cast<int>(mark.size());
+    std::vector<bool> placed(mark.size(), false);
+    const auto lv = [&](int i) { return i < 0 || i >= n || std::isnan(level[i]) ? -1000.0 : level[i]; };
+    const auto highest = [&](int from, int to) {
+        double top = -1000.0;
+        for (int i = std::max(from, 0); i < std::min(to, n); ++i) top = std::max(top, lv(i));
+        return top;
+    };
+    // Frames first .. end - 1 become rests.
+    const auto silence = [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            mark[i] = kMarkRest;
+            pitch[i] = 0.0;
+        }
+    };
+    for (int a = 0; a < n; ++a) {
+        if (mark[a] != kMarkOnset) continue;
+        int end = a + 1;
+        while (end < n && mark[end] == kMarkContinue) ++end;
+        const double peak = highest(a, std::min(end, a + kPeakSpan));
+        if (peak <= -1000.0) continue;
+        int to = a;
+        int restFrom = -1;  // the consonant's frames, restFrom .. to - 1, when they are no note's
+        if (a == 0 || mark[a - 1] == kMarkRest) {
+            const double threshold = peak - kAttackDepth;
+            // Back over rests (one kept before a note before), then on over quiet frames.
+            while (to > 0 && a - to < notefinder::kOnsetLeadFrames && mark[to - 1] == kMarkRest &&
+                   (to - 2 < 0 || mark[to - 2] == kMarkRest) && lv(to - 1) >= threshold)
+                --to;
+            if (to == a)
+                while (to < std::min(a + kMurmurFrames, end - kShortestNote) && lv(to) < threshold) ++to;
+            if (to > a) restFrom = a;
+        } else {
+            int start = a - 1;
+            while (start > 0 && mark[start] != kMarkOnset) --start;
+            int dip = a;
+            for (int i = std::max(start + 1, a - kDipReach); i < std::min(end, a + kDipReach); ++i)
+                if (lv(i) < lv(dip)) dip = i;
+            const double before = highest(std::max(start, dip - kPeakSpan), dip);
+            const double after = highest(dip + 1, std::min(end, dip + kPeakSpan));
+            if (before - lv(dip) >= kConsonantDip && after - lv(dip) >= kConsonantDip) {
+                to = dip + 1;
+                while (to < end - kShortestNote && lv(to) < lv(dip) + kVowelClimb * (after - lv(dip))) ++to;
+                int left = std::min(dip, to - 1);
+                while (left - 1 >= start + kShortestNote && lv(left - 1) < lv(dip) + kVowelFall * (before - lv(dip)))
+                    --left;
+                if (left >= start + kShortestNote) restFrom = left;
+            } else {
+                // Where each note holds, and whether the pitch travelled between them.
+                const double m1 = median(std::vector<double>(pitch.begin() + start, pitch.begin() + a));
+                const double m2 = median(std::vector<double>(pitch.begin() + a, pitch.begin() + end));
+                int last = a - 1;
+                while (last > start && std::abs(pitch[last] - m1) > kHeldPitch) --last;
+                int reached = a;
+                while (reached < end - 1 && std::abs(pitch[reached] - m2) > kHeldPitch) ++reached;
+                const bool glided = reached - last - 1 >= kGlideSteps;
+                to = a - (glided ? kGlideLeadFrames : notefinder::kLegatoLeadFrames);
+            }
+            to = std::clamp(to, start + kShortestNote, std::max(start + kShortestNote, end - kShortestNote));
+            if (restFrom >= to) restFrom = -1;
+        }
+        if (to < a) {
+            for (int i = to; i <= a; ++i) {
+                mark[i] = kMarkContinue;
+                pitch[i] = pitch[a];
+            }
+        } else if (to > a) {
+            const bool afterRest = a == 0 || mark[a - 1] == kMarkRest;
+            for (int i = a; i < to; ++i) {
+                mark[i] = afterRest ? kMarkRest : kMarkContinue;
+                pitch[i] = afterRest ? 0.0 : pitch[a - 1];
+            }
+        }
+        if (restFrom >= 0) silence(restFrom, to);
+        mark[to] = kMarkOnset;
+        placed[to] = true;
+        a = std::max(a, to);
+    }
+    return placed;
+}
+
+// A short note far quieter than a note just beside it is the murmur of a voiced consonant
+// carrying the pitch from one vowel to the next, or a breath: no note of its own.
+void dropMurmurs(std::vector<int32_t>& mark, std::vector<double>& pitch, const std::vector<double>& level) {
+    const int n = static_cast<int>(mark.size());
+    struct Span {
+        int first, end;
+        double peak;
+    };
+    std::vector<Span> notes;
+    for (int a = 0; a < n; ++a) {
+        if (mark[a] != kMarkOnset) continue;
+        int e = a + 1;
+        while (e < n && mark[e] == kMarkContinue) ++e;
+        double peak = -std::numeric_limits<double>::infinity();
+        for (int i = a; i < e; ++i)
+            if (!std::isnan(level[i])) peak = std::max(peak, level[i]);
+        notes.push_back({a, e, peak});
+        a = e - 1;
+    }
+    for (size_t k = 0; k < notes.size(); ++k) {
+        const Span& s = notes[k];
+        if (s.end - s.first >= kGlideFrames || !std::isfinite(s.peak)) continue;
+        double beside = -std::numeric_limits<double>::infinity();
+        if (k > 0 && s.first - notes[k - 1].end <= kPeakSpan) beside = std::max(beside, notes[k - 1].peak);
+        if (k + 1 < notes.size() && notes[k + 1].first - s.end <= kPeakSpan) beside = std::max(beside, notes[k + 1].peak);
+        if (s.peak < beside - kConsonantDip)
+            for (int i = s.first; i < s.end; ++i) {
+                mark[i] = kMarkRest;
+                pitch[i] = 0.0;
+            }
+    }
+}
+
+// Notes whose audio hardly repeats at their pitch anywhere are noise: rumble, hiss, a
+// fricative the engine read a pitch into.
+void dropUnvoicedNotes(std::vector<int32_t>& mark, std::vector<double>& pitch, const std::vector<double>& voicing) {
+    const int n = static_cast<int>(mark.size());
+    std::vector<double> v;
+    for (int a = 0; a < n; ++a) {
+        if (mark[a] != kMarkOnset) continue;
+        int e = a + 1;
+        while (e < n && mark[e] == kMarkContinue) ++e;
+        v.clear();
+        for (int i = a; i < e; ++i)
+            if (!std::isnan(voicing[i])) v.push_back(voicing[i]);
+        if (v.size() * 2 > static_cast<size_t>(e - a) && median(v) < kVoicedNote)
+            for (int i = a; i < e; ++i) {
+                mark[i] = kMarkRest;
+                pitch[i] = 0.0;
+            }
+        a = e - 1;
     }
 }
 
@@ -272,14 +453,18 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
     const bool withEvidence = track.evidenceInStep();
     const auto known = [&](int f) { return withEvidence && track.evidence[f].known; };
     std::vector<double> pitch(static_cast<size_t>(n));
+    std::vector<double> voicing(static_cast<size_t>(n), std::numeric_limits<double>::quiet_NaN());
     for (int i = 0; i < n; ++i) {
         const int f = first + i;
         double p = track.pitch[f];
         if (known(f)) {
             const FrameEvidence& e = track.evidence[f];
             const bool gated = !e.lookAhead && e.level < options.noiseLevel;
-            const double heard = gated ? 0.0 : e.pitch;
-            if (options.pitchFrom == NoteFinderOptions::Pitch::Evidence || p < 1.0) p = heard;
+            const Heard heard = gated ? Heard{0.0, std::numeric_limits<double>::quiet_NaN()} : heardPitch(e);
+            if (options.pitchFrom == NoteFinderOptions::Pitch::Evidence || p < 1.0) {
+                p = heard.pitch;
+                voicing[i] = heard.voicing;
+            }
             if (gated) p = 0.0;
         }
         pitch[i] = p >= 1.0 ? p : 0.0;
@@ -310,8 +495,14 @@ int findNotes(FrameTrack& track, int first, int count, const NoteFinderOptions& 
         }
         a = b;
     }
-    if (withEvidence) trimDecays(mark, pitch, level);
-    leadOnsets(mark, pitch);
+    std::vector<bool> placed(mark.size(), false);
+    if (withEvidence) {
+        trimDecays(mark, pitch, level);
+        dropUnvoicedNotes(mark, pitch, voicing);
+        dropMurmurs(mark, pitch, level);
+        placed = placeOnsets(mark, pitch, level);
+    }
+    leadOnsets(mark, pitch, placed);
     for (int i = 0; i < n; ++i) {
         const int f = first + i;
         track.mark[f] = mark[i];

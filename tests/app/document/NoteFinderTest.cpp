@@ -187,3 +187,102 @@ TEST(NoteFinder, ARangeLeavesTheRestOfTheTrackAlone) {
     EXPECT_EQ(whole.onsets, (std::vector<int>{0, 30 - S, 60 - S}));
     EXPECT_EQ(findNotes(t, 95, 10), 0);  // beyond the end: nothing
 }
+
+namespace {
+
+// A take heard again over its whole audio: every frame's level (library dB), the engine's pitch
+// and how well the audio repeats at it and at the octaves around it.
+struct HeardTake {
+    FrameTrack track;
+    HeardTake() { track.clear(); }
+    HeardTake& frames(int count, double pitch, double level, Periodicity p = {0.98f, -0.5f, 0.97f}) {
+        for (int i = 0; i < count; ++i) {
+            track.append({}, FrameEvidence{level, pitch, pitch > 0.0 ? 8.0 : 0.0, true, true, pitch > 0.0 ? p : Periodicity{}});
+        }
+        return *this;
+    }
+    HeardTake& quiet(int count) { return frames(count, 0.0, -150.0); }
+    std::vector<int> onsets() {
+        track.append({}, FrameEvidence{-150.0, 0.0, 0.0, true, true, {}});
+        NoteFinderOptions options;
+        options.pitchFrom = NoteFinderOptions::Pitch::Evidence;
+        findNotes(track, 0, track.frameCount());
+        std::vector<int> out;
+        for (int i = 0; i < track.frameCount(); ++i)
+            if (track.mark[i] == kMarkOnset) out.push_back(i);
+        return out;
+    }
+};
+
+}  // namespace
+
+// Low strings, tubas and bassoons with a weak fundamental are heard an octave low; a pitch
+// read from the second harmonic an octave high. Where the audio repeats tells which.
+TEST(NoteFinderHeard, TheAudiosPeriodSettlesTheOctave) {
+    HeardTake low;
+    low.quiet(5).frames(40, 33.0, -40.0, {0.97f, 0.96f, 0.9f}).quiet(5);
+    ASSERT_EQ(low.onsets().size(), 1u);
+    EXPECT_NEAR(low.track.pitch[20], 45.0, 1e-9);
+
+    HeardTake high;
+    high.quiet(5).frames(40, 69.0, -40.0, {0.3f, -0.6f, 0.98f}).quiet(5);
+    ASSERT_EQ(high.onsets().size(), 1u);
+    EXPECT_NEAR(high.track.pitch[20], 57.0, 1e-9);
+
+    // A voice whose second harmonic is strong repeats fairly well at half its period too:
+    // not well enough to move it.
+    HeardTake voice;
+    voice.quiet(5).frames(40, 57.0, -40.0, {0.98f, 0.8f, 0.97f}).quiet(5);
+    voice.onsets();
+    EXPECT_NEAR(voice.track.pitch[20], 57.0, 1e-9);
+}
+
+TEST(NoteFinderHeard, PitchesReadIntoNoiseMakeNoNotes) {
+    // Rumble: low pitches that wander and hardly repeat, with frames of none between.
+    HeardTake rumble;
+    rumble.quiet(5);
+    for (int i = 0; i < 60; ++i)
+        rumble.frames(1, i % 4 == 3 ? 0.0 : 22.0 + (i * 7 % 5), -35.0, {0.3f + 0.05f * (i % 5), 0.2f, 0.1f});
+    rumble.quiet(5);
+    EXPECT_TRUE(rumble.onsets().empty());
+    // The same level and pitch, repeating: a note.
+    HeardTake hum;
+    hum.quiet(5).frames(60, 40.0, -35.0).quiet(5);
+    EXPECT_EQ(hum.onsets().size(), 1u);
+}
+
+// A sung note starts at its vowel: a voiced consonant before it (a murmur 20 dB under the vowel,
+// already on the pitch) is no part of it.
+TEST(NoteFinderHeard, ANoteStartsAtItsVowelNotAtTheMurmurBeforeIt) {
+    HeardTake syllable;
+    syllable.quiet(10).frames(6, 60.0, -85.0).frames(40, 60.0, -40.0).quiet(10);
+    EXPECT_EQ(syllable.onsets(), std::vector<int>{16});
+    for (int i = 10; i < 16; ++i) EXPECT_EQ(syllable.track.mark[i], kMarkRest) << i;
+
+    // Without a murmur the note starts up to three frames before its first pitch, over the
+    // frames as loud as it where the analysis had not heard the pitch yet.
+    HeardTake vowel;
+    vowel.quiet(7).frames(3, 0.0, -45.0).frames(40, 60.0, -40.0).quiet(10);
+    EXPECT_EQ(vowel.onsets(), std::vector<int>{7});
+}
+
+// Between two sung notes a consonant dips the level, and carries the pitch from one to the
+// other: the second note starts where the level climbs out of the dip, and the dip is a rest.
+TEST(NoteFinderHeard, AConsonantBetweenTwoNotesBelongsToNeither) {
+    HeardTake words;
+    words.quiet(5).frames(40, 60.0, -40.0);
+    for (int i = 0; i < 8; ++i) words.frames(1, 60.0 + 4.0 * (i + 1) / 9.0, -75.0);  // "m", gliding
+    words.frames(40, 64.0, -40.0).quiet(5);
+    const std::vector<int> onsets = words.onsets();
+    ASSERT_EQ(onsets.size(), 2u) << ::testing::PrintToString(onsets);
+    EXPECT_EQ(onsets[1], 53);  // the first frame of the vowel
+    EXPECT_EQ(words.track.mark[48], kMarkRest);
+    EXPECT_EQ(words.track.mark[44], kMarkContinue);  // the first vowel to its end
+
+    // A legato step at one level: the old pitch fills the analysis a while after the change.
+    HeardTake legato;
+    legato.quiet(5).frames(40, 60.0, -40.0).frames(40, 62.0, -40.0).quiet(5);
+    const std::vector<int> step = legato.onsets();
+    ASSERT_EQ(step.size(), 2u);
+    EXPECT_EQ(step[1], 45 - S);
+}
