@@ -9,6 +9,13 @@
 // program that weighs how far the frames stray from their note's mean against a cost per
 // note, so vibrato and a scoop stay inside one note while a legato step of a semitone held
 // for about 50 ms is split; glides between two notes are shared out between them.
+//
+// With the engine's evidence of a take heard whole (its level, and how well the audio repeats
+// at the pitch and at the octaves around it), a frame's octave is the one its audio repeats
+// at; notes that hardly repeat are noise; short notes far quieter than a note beside them are
+// consonant murmurs; and each note starts at its vowel: out of a rest where the level comes
+// near the note's, after a consonant's dip where the level climbs out of it (the dip a rest of
+// its own), after a legato step as far before the new pitch as the analysis hears late.
 #pragma once
 
 #include "FrameTrack.h"
