@@ -67,13 +67,8 @@ int FileTranscription::onFrame(const FrameResult* r) {
     FileTranscription* self = active;
     if (!self) return 0;
     if (self->recordBlocks_) {
-        // The block as 16-bit samples again, exactly as a take in the program keeps it.
-        std::vector<int16_t>& recent = self->recent_;
-        if (recent.size() + kBlock > 2 * kPeriodicityReach)
-            recent.erase(recent.begin(), recent.end() - static_cast<std::ptrdiff_t>(kPeriodicityReach));
-        for (int i = 0; i < kBlock; ++i) recent.push_back(takeSample(r->samples512[i]));
         BlockRecord block{r->level, r->pitch, r->clarity, r->noteState, r->outcome, {}};
-        if (r->pitch >= 1.0) block.periodicity = periodicityAt(recent.data() + recent.size(), recent.size(), r->pitch);
+        if (r->pitch >= 1.0) block.periodicity = self->meter_.measure((self->blocks.size() + 1) * kBlock, r->pitch);
         self->blocks.push_back(block);
     }
     self->view.onFrameResult(*r);
@@ -102,8 +97,7 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     prepareEngine();
     volume = setup.volume;
     blocks.clear();
-    recent_.clear();
-    recent_.reserve(2 * kPeriodicityReach);
+    meter_ = PeriodicityMeter{};
     cut = false;
     const size_t capacity = static_cast<size_t>(blockCapacity());
 
@@ -146,6 +140,7 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
         if (got == 0) break;
         const size_t n = (got + kBlock - 1) / kBlock;
         std::fill(batch.begin() + static_cast<std::ptrdiff_t>(got), batch.begin() + static_cast<std::ptrdiff_t>(n * kBlock), int16_t{0});
+        meter_.append(batch.data(), n * kBlock);  // before the engine hands its blocks back
         tonik_send(batch.data(), static_cast<int>(n * kBlock), 0);
         sent += n;
         if (progress) progress(static_cast<double>(sent * kBlock) / 44100.0);

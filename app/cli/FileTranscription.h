@@ -119,9 +119,8 @@ private:
     static int onFrame(const FrameResult* result);
     void calibrate(const std::vector<int16_t>& head);
     bool recordBlocks_ = false;
-    // The newest samples sent, for the periodicity of each block: up to twice the reach, the
-    // older half dropped when full.
-    std::vector<int16_t> recent_;
+    // The samples sent, for the periodicity of each block the engine hands back.
+    PeriodicityMeter meter_;
 };
 
 // Sets the engine up for runs on pushed samples, once per process: it needs no microphone and

@@ -15,16 +15,30 @@ namespace hummwell {
 struct Periodicity {
     float atPitch = 0.0f;     // normalised autocorrelation at the pitch's period, -1 .. 1
     float octaveUp = 0.0f;    // at half that period
-    float octaveDown = 0.0f;  // at twice that period
+    float octaveDown = 0.0f;  // at twice that period; 0 where the pitch repeats well (0.7 or
+                              // more), since a pitch read an octave high never does
 };
 
-// The normalised autocorrelation of the samples before `end`, of which `available` may be
-// read, at the period of `midiPitch` (44,100 Hz samples; the best lag within 1.5 % of it) and
-// at half and twice that period. Summed over two periods of the pitch or 1,024 samples,
-// whichever is longer. Nothing (all zero) when the pitch is none or too few samples are there.
-Periodicity periodicityAt(const int16_t* end, size_t available, double midiPitch);
-
-// The samples a block's measure may look back over, for a caller that keeps only the newest.
+// The samples a measure may look back over from the end of its block.
 inline constexpr size_t kPeriodicityReach = 8192;
+
+// Measures it on a stream of samples (44,100 Hz) as they arrive, keeping the newest ones.
+class PeriodicityMeter {
+public:
+    // The stream's next samples (-32768 counts as -32767, as the engine hands it back).
+    void append(const int16_t* samples, size_t count);
+    // At the point `end` samples into the stream, which must lie among those appended and
+    // within kPeriodicityReach of the newest: the normalised autocorrelation of the samples
+    // before it at the period of `midiPitch` (the best lag within 1.5 % of it) and at half and
+    // twice that period, summed over two periods of the pitch or 1,024 samples, whichever is
+    // longer. Nothing (all zero) when the pitch is none or too few samples came before.
+    Periodicity measure(size_t end, double midiPitch) const;
+
+private:
+    double best(size_t newest, size_t length, size_t reach, double centre, double newestEnergy) const;
+
+    std::vector<float> x_;  // the samples kept, the oldest first
+    size_t dropped_ = 0;    // samples of the stream before x_[0]
+};
 
 }  // namespace hummwell

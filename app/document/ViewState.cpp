@@ -278,9 +278,10 @@ void ViewState::hearTakeAgain() {
     if (frames <= 1 || takeAudio_.size() < static_cast<size_t>(kBlockSamples)) return;
     const AnalysisLevels at = lookAheadLevels(inputLevels(takeAudio_.data(), takeAudio_.size()), levels.noiseLevel);
     std::vector<HeardBlock> heard = input.hear(takeAudio_, at);
+    PeriodicityMeter meter;
     for (size_t b = 0; b < heard.size(); ++b) {
-        const size_t end = (b + 1) * kBlockSamples;
-        if (heard[b].pitch >= 1.0) heard[b].periodicity = periodicityAt(takeAudio_.data() + end, end, heard[b].pitch);
+        meter.append(takeAudio_.data() + b * kBlockSamples, kBlockSamples);
+        if (heard[b].pitch >= 1.0) heard[b].periodicity = meter.measure((b + 1) * kBlockSamples, heard[b].pitch);
     }
     // Block b was decided as frame takeStart_ + 1 + b: the take's first frame is the silence
     // before its first block.

@@ -9,8 +9,10 @@
 #include "resources/PatternPicture.h"
 #include "shell/CVolumeControlDlg.h"
 #include "shell/TonikHostHook.h"
+
 #include "tonik.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -146,7 +148,12 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
 bool CVtView::runCommand(int id) {
     if (id == kCmdPanelChange) return volumeControl();
     if (id == kCmdPanelTick) return metronomeTicks();
+    // Stop hears a take again whole and Find Notes goes over the track: up to a second for a
+    // full one.
+    const bool slow = (id == kCmdStop && state_.transportState == kRecording) || id == kCmdFindNotes;
+    if (slow) QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ran = hummwell::runCommand(state_, id);
+    if (slow) QApplication::restoreOverrideCursor();
     emit commandsMayHaveChanged();
     return ran;
 }

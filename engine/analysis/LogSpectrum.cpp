@@ -63,7 +63,8 @@ void LogSpectrum::compute(const double* samples, double* spectrum) {
     for (int k = 0; k <= half; ++k) {
         const double re = out[k][0];
         const double im = out[k][1];
-        spectrum[k] = std::log(std::sqrt(re * re + im * im));
+        // The log of the magnitude, as half the log of the power: no square root per bin.
+        spectrum[k] = 0.5 * std::log(re * re + im * im);
     }
     for (int k = half + 1; k < points_; ++k) spectrum[k] = spectrum[points_ - k];
 }

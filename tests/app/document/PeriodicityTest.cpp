@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 using namespace hummwell;
@@ -16,7 +17,11 @@ namespace {
 
 constexpr int kCount = 8192;
 
-Periodicity measure(const std::vector<int16_t>& x, double midi) { return periodicityAt(x.data() + x.size(), x.size(), midi); }
+Periodicity measure(const std::vector<int16_t>& x, double midi) {
+    PeriodicityMeter meter;
+    meter.append(x.data(), x.size());
+    return meter.measure(x.size(), midi);
+}
 
 // Noise through a one-pole low-pass: the rumble of traffic or wind, strong below 60 Hz.
 std::vector<int16_t> rumble(unsigned seed) {
@@ -39,6 +44,7 @@ TEST(Periodicity, ATonesOwnPeriodRepeatsFromE1ToC7AndHalfOfItDoesNot) {
         const Periodicity p = measure(tone, midi);
         EXPECT_GT(p.atPitch, 0.95) << midi;
         EXPECT_LT(p.octaveUp, p.atPitch - 0.3) << midi;
+        EXPECT_EQ(p.octaveDown, 0.0f) << midi;  // repeating this well, it is not an octave high
         // The engine's pitch may be up to a quarter tone off: the lag search still finds it.
         EXPECT_GT(measure(tone, midi + 0.2).atPitch, 0.95) << midi;
     }
@@ -81,6 +87,47 @@ TEST(Periodicity, NoiseAndRumbleRepeatAtNoPitchWhileATone10DbUnderNoiseStillDoes
     const double sigma = std::sqrt(power / kCount / 10.0);
     const std::vector<int16_t> noisy = testsignals::harmonicTone(hz, 4000.0, kCount, sigma, 11);
     EXPECT_GT(measure(noisy, 57.0).atPitch, 0.75);
+}
+
+TEST(Periodicity, AStreamFedAsItArrivesMeasuresAsTheWholeSignalDoes) {
+    // Half a minute of a tone moving through the octaves, fed as a take feeds it (a block at a
+    // time) and as a file does (pieces of 44,032 samples, each measured block by block after
+    // it arrived): each block's measure is the one the whole signal gives there.
+    std::vector<int16_t> stream;
+    for (int k = 0; k < 20; ++k) {
+        const std::vector<int16_t> tone = testsignals::harmonicTone(testsignals::noteHz(30.0 + 3.1 * k), 3000.0, 66150, 300.0, k + 1);
+        stream.insert(stream.end(), tone.begin(), tone.end());
+    }
+    const auto midiAt = [](size_t b) { return 30.0 + 3.1 * static_cast<double>(b * 512 / 66150); };
+    const size_t blocks = stream.size() / 512;
+    std::vector<Periodicity> byBlock(blocks), byPiece(blocks);
+    PeriodicityMeter take, file;
+    for (size_t b = 0; b < blocks; ++b) {
+        take.append(stream.data() + b * 512, 512);
+        byBlock[b] = take.measure((b + 1) * 512, midiAt(b));
+    }
+    constexpr size_t kPiece = 86 * 512;
+    for (size_t at = 0; at < blocks * 512; at += kPiece) {
+        const size_t count = std::min(kPiece, blocks * 512 - at);
+        file.append(stream.data() + at, count);
+        for (size_t b = at / 512; b < (at + count) / 512; ++b) byPiece[b] = file.measure((b + 1) * 512, midiAt(b));
+    }
+    for (size_t b = 0; b < blocks; b += 23) {
+        // The signal up to there, as far back as a measure looks.
+        const size_t end = (b + 1) * 512, from = end > kPeriodicityReach ? end - kPeriodicityReach : 0;
+        const std::vector<int16_t> whole(stream.begin() + static_cast<std::ptrdiff_t>(from),
+                                         stream.begin() + static_cast<std::ptrdiff_t>(end));
+        const Periodicity want = measure(whole, midiAt(b));
+        for (const Periodicity& got : {byBlock[b], byPiece[b]}) {
+            EXPECT_NEAR(got.atPitch, want.atPitch, 1e-5) << b;
+            EXPECT_NEAR(got.octaveUp, want.octaveUp, 1e-5) << b;
+            EXPECT_NEAR(got.octaveDown, want.octaveDown, 1e-5) << b;
+        }
+    }
+    EXPECT_GT(byBlock[blocks / 2].atPitch, 0.9f);
+    // Points long gone, or not yet fed, give nothing.
+    EXPECT_EQ(take.measure(512 * 40, 45.0).atPitch, 0.0f);
+    EXPECT_EQ(take.measure(stream.size() + 512, 45.0).atPitch, 0.0f);
 }
 
 TEST(Periodicity, NoPitchOrTooFewSamplesGiveNothing) {
