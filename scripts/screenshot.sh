@@ -10,13 +10,17 @@
 #   --take SECONDS (before the file names) records the bundled melody from a WAV microphone,
 #   after 3.5 s of silence that outlasts the count-in: OUT.png is taken SECONDS into the
 #   take, OUT-stopped.png after Stop.
+#   --noise (before --take) plays the take in a noisy room: white noise about 10 dB under the
+#   singing, from the first sample on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 level_setup=0
 click=""
 take=""
+noise=0
 while [ $# -gt 0 ]; do
   case "$1" in
+    --noise) noise=1; shift ;;
     --level-setup) level_setup=1; shift ;;
     --click) click="$2"; shift 2 ;;
     --take) take="$2"; shift 2 ;;
@@ -51,6 +55,12 @@ if [ -n "$take" ]; then
   sox -n -r 44100 -c 1 -b 16 "$scratch/lead.wav" trim 0 3.5
   sox "$scratch/lead.wav" "$scratch/melody.wav" "$scratch/take.wav"
   capture="file:$scratch/take.wav"
+  if [ $noise -eq 1 ]; then
+    seconds=$(soxi -D "$scratch/take.wav")
+    sox -n -r 44100 -c 1 -b 16 "$scratch/noise.wav" synth "$seconds" whitenoise vol 0.12
+    sox -m -v 1 "$scratch/take.wav" -v 1 "$scratch/noise.wav" "$scratch/noisy.wav"
+    capture="file:$scratch/noisy.wav"
+  fi
 fi
 XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=xcb \
   TONIK_CAPTURE="$capture" HUMMWELL_MIDI_OUT=none build/app/hummwell ${project:+"$project"} &
