@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -74,6 +76,14 @@ struct Shell {
     CMainFrame& frame() { return *app.mainFrame(); }
     ViewState& state() { return frame().view().state(); }
     QAction& action(int id) { return *frame().action(id); }
+    // The item of a menu with this text, as a screen reader or a test driver finds it.
+    QAction* menuItem(const QString& menu, const QString& text) {
+        for (QAction* m : frame().menuBar()->actions())
+            if (m->text() == menu)
+                for (QAction* a : m->menu()->actions())
+                    if (a->text() == text) return a;
+        return nullptr;
+    }
 
     // The track as an opened project leaves it: `count` frames made by `frameAt`, no evidence
     // of the engine's, the transport idle and shown so.

@@ -33,14 +33,6 @@ struct LegatoTake : guitest::Shell {
         const FrameTrack& t = const_cast<LegatoTake*>(this)->state().track;
         return static_cast<int>(std::count(t.mark.begin(), t.mark.end(), kMarkOnset));
     }
-    // The Edit menu's item with this text, as a screen reader or a test driver finds it.
-    QAction* editItem(const QString& text) {
-        for (QAction* menu : frame().menuBar()->actions())
-            if (menu->text() == "&Edit")
-                for (QAction* a : menu->menu()->actions())
-                    if (a->text() == text) return a;
-        return nullptr;
-    }
     bool barAt(int frame, int midi) {
         const QImage& picture = this->frame().view().trackPicture();
         for (int y = rowOfPitch(midi + 0.5); y <= rowOfPitch(midi - 0.5); ++y)
@@ -55,7 +47,7 @@ TEST(FindNotes, TheEditMenuCommandSplitsALegatoNoteAndTheBarsShowIt) {
     LegatoTake s;
     ASSERT_EQ(s.onsets(), 1);
     EXPECT_TRUE(s.barAt(100, 62));  // one bar at the mean of both pitches
-    QAction* find = s.editItem("&Find Notes");
+    QAction* find = s.menuItem("&Edit", "&Find Notes");
     ASSERT_NE(find, nullptr);
     EXPECT_TRUE(find->isEnabled());
     find->trigger();
@@ -90,7 +82,7 @@ TEST(FindNotes, ASelectionLimitsItAndItWaitsWhilePlaying) {
 
 TEST(FindNotes, TheOptionAfterEachTakeIsOnByDefaultAndKeptInTheProfile) {
     LegatoTake s;
-    QAction* option = s.editItem("Find Notes After Each &Take");
+    QAction* option = s.menuItem("&Edit", "Find Notes After Each &Take");
     ASSERT_NE(option, nullptr);
     EXPECT_TRUE(option->isCheckable());
     EXPECT_TRUE(option->isChecked());
@@ -108,5 +100,5 @@ TEST(FindNotes, TheOptionAfterEachTakeIsOnByDefaultAndKeptInTheProfile) {
     ASSERT_EQ(s.state().transportState, kEmptyProject);
     s.frame().refreshCommands();
     EXPECT_TRUE(option->isEnabled());
-    EXPECT_FALSE(s.editItem("&Find Notes")->isEnabled());
+    EXPECT_FALSE(s.menuItem("&Edit", "&Find Notes")->isEnabled());
 }

@@ -37,13 +37,6 @@ struct FlatTake : guitest::Shell {
         frame().view().chooseSetting(Setting::QuantizeMode, kNoteQuantize);
         frame().refreshCommands();
     }
-    QAction* editItem(const QString& text) {
-        for (QAction* menu : frame().menuBar()->actions())
-            if (menu->text() == "&Edit")
-                for (QAction* a : menu->menu()->actions())
-                    if (a->text() == text) return a;
-        return nullptr;
-    }
     int rightKeys() {
         int right = 0;
         for (int n = 0; n < 8; ++n) right += state().track.note[kGap + n * (kNoteFrames + kGap) + 10] == kKeys[n];
@@ -59,7 +52,7 @@ struct FlatTake : guitest::Shell {
 TEST(TuneToSinger, SaysHowFlatAndOnYesSetsTheReferenceAndTheNotesMeant) {
     FlatTake s;
     ASSERT_EQ(s.rightKeys(), 5);  // three notes sung more than 50 cents flat round down
-    QAction* tune = s.editItem("Tune to the Sin&ger...");
+    QAction* tune = s.menuItem("&Edit", "Tune to the Sin&ger...");
     ASSERT_NE(tune, nullptr);
     ASSERT_TRUE(tune->isEnabled());
     s.prompt.answers.push_back(PromptAnswer::Yes);
@@ -93,13 +86,13 @@ TEST(TuneToSinger, SaysHowFlatAndOnYesSetsTheReferenceAndTheNotesMeant) {
 TEST(TuneToSinger, NoChangesNothingAndTooFewNotesAreSaidSo) {
     FlatTake s;
     s.prompt.answers.push_back(PromptAnswer::No);
-    s.editItem("Tune to the Sin&ger...")->trigger();
+    s.menuItem("&Edit", "Tune to the Sin&ger...")->trigger();
     EXPECT_EQ(s.rightKeys(), 5);
     EXPECT_EQ(s.state().setting(Setting::RefKeyAdjust), 100);
     EXPECT_EQ(s.panelValue(), " 000 %");
 
     s.setOneNote(100, 20, 60, 60.4);
     s.frame().refreshCommands();
-    s.editItem("Tune to the Sin&ger...")->trigger();
+    s.menuItem("&Edit", "Tune to the Sin&ger...")->trigger();
     EXPECT_NE(s.prompt.messages.back().text.find("Too few steady notes to measure the tuning"), std::string::npos);
 }
