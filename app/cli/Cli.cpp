@@ -429,6 +429,15 @@ void showReaderWarnings(const Console& console, const std::string& path,
     for (const std::string& m : messages) console.err << kProgram << ": warning: " << path << ": " << m << "\n";
 }
 
+// Reads a project into t's view, its warnings on the console; throws when it cannot be read.
+void openProjectInto(FileTranscription& t, const std::string& path, const Console& console) {
+    ProjectRead read = readProject(path, t.view.settings, t.view.maxFrames);
+    if (!read.contents) throw Failure(path + ": " + read.line);
+    showReaderWarnings(console, path, read.contents->warnings);
+    applyProject(t.view, std::move(*read.contents));
+    t.prompt.messages.clear();  // what the setters said is no news on the command line
+}
+
 int countNotes(const FrameTrack& track) {
     return static_cast<int>(std::count(track.mark.begin(), track.mark.end(), kMarkOnset));
 }
@@ -627,11 +636,7 @@ int exportCommand(const std::vector<std::string>& args, const Console& console) 
     const std::optional<int> quantize = quantizeChoice(a);
 
     FileTranscription t;  // only its view: a project is read, nothing is transcribed
-    if (!readProjectFile(t.view, input))
-        throw Failure(input + ": " + (t.prompt.messages.empty() ? "cannot be read"
-                                                                : t.prompt.messages.back()));
-    showReaderWarnings(console, input, t.prompt.messages);
-    t.prompt.messages.clear();
+    openProjectInto(t, input, console);
     for (const SettingChoice& c : choices) t.view.setSetting(c.setting, c.value);
     if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
     writeResult(t, out);
@@ -729,10 +734,7 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
 
     if (startsWith(kProjectMagic) || ext == ".hwp") {
         FileTranscription t;
-        if (!readProjectFile(t.view, path))
-            throw Failure(path + ": " + (t.prompt.messages.empty() ? "cannot be read"
-                                                                   : t.prompt.messages.back()));
-        showReaderWarnings(console, path, t.prompt.messages);
+        openProjectInto(t, path, console);
         describeProject(t.view, path, console.out);
         return kExitOk;
     }

@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <unistd.h>
 #include <optional>
 #include <vector>
 
@@ -28,7 +32,6 @@ static_assert(kFrameCountOffset + 4 == kProjectHeaderBytes);
 static_assert(sizeof(kProjectMagic) == kMagicBytes + 1);
 static_assert(sizeof(ProjectSettings::ownerLabel) == kLabelBytes);
 
-const char* const kFailedToOpen = "Failed to Open File.";
 // Far beyond anything sung or any number of Volume Ups, yet safe to compute with.
 constexpr double kHighestStoredPitch = 127.0;
 constexpr double kHighestStoredVolume = 1e9;
@@ -83,17 +86,17 @@ const FileChoice& projectChoice() {
 
 bool isTickNote(Setting s) { return s == Setting::MeasureTickNote || s == Setting::BeatTickNote; }
 
-// The header's settings, each out-of-range value warned about and replaced by the view's.
-// `incoming` starts as the view's settings, so a tick note is checked against its channel as
-// already read.
-ProjectSettings readSettings(const ViewState& view, const uint8_t* field) {
-    ProjectSettings incoming = view.settings;
+// The header's settings, each out-of-range value warned about and replaced by the fallback's.
+// `incoming` starts as the fallback, so a tick note is checked against its channel as already
+// read.
+ProjectSettings readSettings(const ProjectSettings& fallback, const uint8_t* field, std::vector<std::string>& warnings) {
+    ProjectSettings incoming = fallback;
     for (int i = 0; i < kSettingCount; ++i, field += 4) {
         const Setting s = static_cast<Setting>(i);
         int32_t v = getInt32(field);
         if (!incoming.isValid(s, v)) {
-            view.prompt.error(kInvalidSetting[i], PromptIcon::Exclamation);
-            v = view.settings.get(s);
+            warnings.push_back(kInvalidSetting[i]);
+            v = fallback.get(s);
             // The view's note may not fit the file's channel (30 is a drum, not an octave):
             // an octave choice that large would send a note beyond the MIDI range.
             if (isTickNote(s) && !incoming.isValid(s, v))
@@ -104,19 +107,41 @@ ProjectSettings readSettings(const ViewState& view, const uint8_t* field) {
     return incoming;
 }
 
-// Empties the columns and refills them from the body, column after column.
-void readColumns(FrameTrack& track, const uint8_t* body, size_t n) {
+// The first `kept - 1` frames and the last of `count`, column after column, from the body at
+// `body` of the open file: no more than the track can hold is ever read.
+bool readColumns(int fd, long long body, long long count, int kept, FrameTrack& track) {
+    const size_t head = static_cast<size_t>(kept) - 1;
+    std::vector<uint8_t> column(head * 8 + 8);
+    long long at = body;
+    // One column of `bytes`-wide values: the head, then the last value.
+    const auto read = [&](int bytes, auto store) {
+        if (!readAt(fd, at, column.data(), head * bytes) ||
+            !readAt(fd, at + (count - 1) * bytes, column.data() + head * bytes, static_cast<size_t>(bytes)))
+            return false;
+        for (size_t i = 0; i <= head; ++i) store(i, column.data() + i * bytes);
+        at += count * bytes;
+        return true;
+    };
     track.clear();
+    const size_t n = head + 1;
     track.pitch.resize(n);
     track.volume.resize(n);
     track.reserved.resize(n);
     track.mark.resize(n);
     track.note.resize(n);
-    for (size_t i = 0; i < n; ++i, body += 8) track.pitch[i] = getDouble(body);
-    for (size_t i = 0; i < n; ++i, body += 8) track.volume[i] = getDouble(body);
-    for (size_t i = 0; i < n; ++i, body += 4) track.reserved[i] = getInt32(body);
-    for (size_t i = 0; i < n; ++i, body += 4) track.mark[i] = getInt32(body);
-    for (size_t i = 0; i < n; ++i, body += 4) track.note[i] = getInt32(body);
+    return read(8, [&](size_t i, const uint8_t* p) { track.pitch[i] = getDouble(p); }) &&
+           read(8, [&](size_t i, const uint8_t* p) { track.volume[i] = getDouble(p); }) &&
+           read(4, [&](size_t i, const uint8_t* p) { track.reserved[i] = getInt32(p); }) &&
+           read(4, [&](size_t i, const uint8_t* p) { track.mark[i] = getInt32(p); }) &&
+           read(4, [&](size_t i, const uint8_t* p) { track.note[i] = getInt32(p); });
+}
+
+// A frame count as time: "6:20.4".
+std::string frameTime(long long frames) {
+    const double seconds = static_cast<double>(frames) * kFrameMs / 1000.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%04.1f", static_cast<int>(seconds / 60.0), seconds - 60.0 * std::floor(seconds / 60.0));
+    return text;
 }
 
 // Values no writer of ours stores (a pitch of 1e300, NaN, a mark of 7) are read as a rest
@@ -150,53 +175,84 @@ void showEmptyTrack(ViewState& view, UndoSteps steps = UndoSteps::Forget) {
 
 }  // namespace
 
-bool readProjectFile(ViewState& view, const std::string& path) {
-    const std::optional<std::vector<uint8_t>> file = readWholeFile(path);
-    if (!file) {
-        view.prompt.error(kFailedToOpen);
-        return false;
-    }
-    const std::vector<uint8_t>& bytes = *file;
-    if (bytes.size() < static_cast<size_t>(kProjectHeaderBytes) ||
-        std::memcmp(bytes.data(), kProjectMagic, kMagicBytes) != 0) {
-        view.prompt.error(kInvalidFile);
-        return false;
-    }
-    if (getInt32(bytes.data() + kVersionOffset) != kFormatVersion) {
-        view.prompt.error(kWrongVersion);
-        return false;
-    }
-    const ProjectSettings incoming = readSettings(view, bytes.data() + kSettingsOffset);
+ProjectRead readProject(const std::string& path, const ProjectSettings& fallback, int capacity) {
+    ProjectRead result;
+    const auto fail = [&result](const std::string& error, PromptIcon icon = PromptIcon::Error) {
+        result.error = result.line = error;
+        result.icon = icon;
+        return result;
+    };
+    const auto unreadable = [&](const std::string& reason) {
+        fail(failedToOpenMessage(reason, path));
+        result.line = failedToOpenMessage(reason);
+        return result;
+    };
+    std::string reason;
+    long long size = 0;
+    const int fd = openRegularFile(path, &reason, &size);
+    if (fd < 0) return unreadable(reason);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
 
-    // The count is checked against the real size, in 64 bits, before anything is allocated:
-    // a damaged count must never make us reserve gigabytes or read past the end.
-    const int32_t count = getInt32(bytes.data() + kFrameCountOffset);
-    if (count < 0 || kProjectHeaderBytes + int64_t{kProjectBytesPerFrame} * count !=
-                         static_cast<int64_t>(bytes.size())) {
-        view.prompt.error(kInvalidLength, PromptIcon::Exclamation);
-        return false;
-    }
+    uint8_t header[kProjectHeaderBytes];
+    if (size < kProjectHeaderBytes || !readAt(fd, 0, header, sizeof header) ||
+        std::memcmp(header, kProjectMagic, kMagicBytes) != 0)
+        return fail(kInvalidFile);
+    if (getInt32(header + kVersionOffset) != kFormatVersion) return fail(kWrongVersion);
 
+    // The count is checked against the real size, in 64 bits, before anything is read: a
+    // damaged count must never make us reserve gigabytes or read past the end.
+    const int32_t count = getInt32(header + kFrameCountOffset);
+    if (count < 0 || kProjectHeaderBytes + int64_t{kProjectBytesPerFrame} * count != size)
+        return fail(kInvalidLength, PromptIcon::Exclamation);
+
+    ProjectContents contents;
+    contents.settings = readSettings(fallback, header + kSettingsOffset, contents.warnings);
+    contents.storedFrames = count;
     if (count == 0) {
         // A header without frames: the rest of the program needs the final rest frame.
-        view.track.reset();
+        contents.track.reset();
     } else {
-        readColumns(view.track, bytes.data() + kProjectHeaderBytes, static_cast<size_t>(count));
-        if (const int mended = restOutOfRangeFrames(view.track))
-            view.prompt.error(std::to_string(mended) + " frames hold values out of range; they are read as rests",
-                              PromptIcon::Exclamation);
-        // Cut before the setters re-quantize and redraw, so nothing beyond the capacity of the
-        // track pictures is ever drawn.
-        view.track.cutTo(view.maxFrames);
+        const int kept = std::min<long long>(count, std::max(capacity, 1));
+        if (!readColumns(fd, kProjectHeaderBytes, count, kept, contents.track))
+            return unreadable(std::strerror(errno ? errno : EIO));
+        if (const int mended = restOutOfRangeFrames(contents.track))
+            contents.warnings.push_back(std::to_string(mended) + " frames hold values out of range; they are read as rests");
+        if (count > kept)
+            contents.warnings.push_back("The project holds " + std::to_string(count) + " frames (" + frameTime(count) +
+                                        ") but the track holds " + std::to_string(kept) + " (" + frameTime(kept) +
+                                        "): the frames after " + frameTime(kept - 1) + " are left out.");
     }
+    result.contents = std::move(contents);
+    return result;
+}
 
+void applyProject(ViewState& view, ProjectContents&& contents) {
+    view.output.allNotesOff();
+    view.track = std::move(contents.track);
+    view.clearSelection();
     for (const Setting s : kPanelOrder) {
-        view.setSetting(s, incoming.get(s));
-        view.surface.showSetting(s, incoming.get(s));
+        view.setSetting(s, contents.settings.get(s));
+        view.surface.showSetting(s, contents.settings.get(s));
     }
-    for (const Setting s : kTickFields) view.settings.store(s, incoming.get(s));
+    for (const Setting s : kTickFields) view.settings.store(s, contents.settings.get(s));
     view.lastMeasureTickNote = -1;
     view.lastBeatTickNote = -1;
+}
+
+bool readProjectFile(ViewState& view, const std::string& path) {
+    ProjectRead read = readProject(path, view.settings, view.maxFrames);
+    if (!read.contents) {
+        view.prompt.error(read.error, read.icon);
+        return false;
+    }
+    for (const std::string& warning : read.contents->warnings) view.prompt.error(warning, PromptIcon::Exclamation);
+    view.cutProject = read.contents->storedFrames > view.maxFrames
+                          ? std::optional<CutProject>(CutProject{path, read.contents->storedFrames})
+                          : std::nullopt;
+    applyProject(view, std::move(*read.contents));
     return true;
 }
 
@@ -218,7 +274,7 @@ bool writeProjectFile(ViewState& view, const std::string& path) {
     // Through a temporary file: a failed save never destroys the project it would replace.
     std::string reason;
     if (!writeFileAtomically(path, bytes, &reason)) {
-        view.prompt.error(failedToOpenMessage(reason));
+        view.prompt.error(failedToOpenMessage(reason, path));
         return false;
     }
     return true;
@@ -227,6 +283,7 @@ bool writeProjectFile(ViewState& view, const std::string& path) {
 void newProject(ViewState& view, UndoSteps steps) {
     if (!view.requestTransport(kEmptyProject)) return;  // asks whether to save first
     showEmptyTrack(view, steps);
+    view.cutProject.reset();
 }
 
 namespace {
@@ -234,17 +291,10 @@ namespace {
 // Whether an open may go on: nothing recorded, or the user agrees to lose it.
 bool readyToOpen(ViewState& view) {
     if (view.transportState == kRecording || view.transportState == kPlaying) return false;
-    if (view.frameCount() > 1) {
-        if (view.prompt.message(kDiscardQuestion, "OPEN", PromptIcon::Question,
-                                PromptButtons::YesNo) != PromptAnswer::Yes)
-            return false;
-        // The data is gone from here on, so the view becomes an empty project at once: a
-        // cancelled or failed open must not leave the old picture and scroll range over a
-        // one-frame track.
-        showEmptyTrack(view);
-        view.requestTransport(kEmptyProject);
-    }
-    return true;
+    // The project stays until a file has been read whole and found good: a cancelled or
+    // failed open leaves it, and its undo history, as they were.
+    return view.frameCount() <= 1 || view.prompt.message(kDiscardQuestion, "OPEN", PromptIcon::Question,
+                                                         PromptButtons::YesNo) == PromptAnswer::Yes;
 }
 
 bool openAndFinish(ViewState& view, const std::string& path) {
@@ -281,10 +331,31 @@ void finishOpen(ViewState& view) {
     if (view.scrubOn) view.output.resoundCursor();
 }
 
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+// Saving over the file a cut project came from loses what was cut, for good: only with the
+// user's word.
+bool consentToCut(ViewState& view, const std::string& path) {
+    if (!view.cutProject || !sameFile(view.cutProject->path, path)) return true;
+    const std::string text = path + " holds " + std::to_string(view.cutProject->frames) +
+                             " frames, and the track only the first " + std::to_string(view.maxFrames) + " of them (" +
+                             frameTime(view.maxFrames) + ").\nSaving over it loses the rest for good. Save anyway?";
+    return view.prompt.message(text, "SAVE", PromptIcon::Exclamation, PromptButtons::YesNo) == PromptAnswer::Yes;
+}
+
+}  // namespace
+
 bool saveProject(ViewState& view) {
     if (view.transportState != kIdle) return false;
     while (const std::optional<std::string> path = view.prompt.chooseFileToSave(projectChoice())) {
+        if (!consentToCut(view, *path)) continue;
         if (writeProjectFile(view, *path)) {
+            if (view.cutProject && sameFile(view.cutProject->path, *path)) view.cutProject.reset();
             if (view.projectFileUsed) view.projectFileUsed(*path);
             return true;
         }

@@ -2,7 +2,13 @@
 // binary file, with its reader, its writer and the New, Open and Save Project commands.
 #pragma once
 
+#include "FrameTrack.h"
+#include "ProjectSettings.h"
+#include "UserPrompt.h"
+
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace hummwell {
 
@@ -12,8 +18,30 @@ inline constexpr char kProjectMagic[] = "Sonavent HWP1.0\n";  // 16 bytes, no te
 inline constexpr int kProjectHeaderBytes = 124;
 inline constexpr int kProjectBytesPerFrame = 28;
 
-// Reads a project into the view state. On failure (after its message) the track and the
-// settings are as they were.
+// What a project file holds, read and checked whole before anything of a view changes.
+struct ProjectContents {
+    ProjectSettings settings;           // an invalid value replaced by the fallback's
+    FrameTrack track;                   // at most the capacity, its last frame the file's last
+    std::vector<std::string> warnings;  // settings replaced, frames read as rests, frames left out
+    int storedFrames = 0;               // the frames in the file
+};
+struct ProjectRead {
+    std::optional<ProjectContents> contents;
+    std::string error;  // why there are none, as a message box tells it
+    std::string line;   // the same on one line, without the file's name
+    PromptIcon icon = PromptIcon::Error;
+};
+// Reads no more of the file than a track of `capacity` frames holds, whatever its size: a
+// regular file only (a pipe or a device is refused at once), its size checked against the
+// header's count before any frame is read.
+ProjectRead readProject(const std::string& path, const ProjectSettings& fallback, int capacity);
+
+// Gives the view a project read whole: its track, then its settings through their setters,
+// each shown in its control. The caller shows the warnings and finishes the open.
+void applyProject(ViewState& view, ProjectContents&& contents);
+
+// Reads a project into the view state, its warnings shown. On failure (after its message) the
+// track, the settings and the undo history are as they were.
 bool readProjectFile(ViewState& view, const std::string& path);
 // Writes the view state's project; a failure leaves any earlier file at `path` untouched.
 bool writeProjectFile(ViewState& view, const std::string& path);

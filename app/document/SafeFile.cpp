@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +30,49 @@ std::string folderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The name a save's new contents take for a moment before they replace the target, and that
+// a save killed in that moment leaves: hidden, and plainly ours.
+std::string savingPrefix(const std::string& path) { return "." + nameOf(path) + ".saving-"; }
+
+// Removes what earlier saves of `path` that were killed left beside it.
+void removeLeftovers(const std::string& path) {
+    const std::string folder = folderOf(path), prefix = savingPrefix(path);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+            ::unlink((folder + "/" + name).c_str());
+    }
+    ::closedir(dir);
+}
+
+// A name beside `path` that nothing has yet: the prefix and six random letters.
+std::string freshSavingName(const std::string& path) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937 rng(seed());
+    std::string name = folderOf(path) + "/" + savingPrefix(path);
+    for (int i = 0; i < 6; ++i) name += kLetters[rng() % (sizeof kLetters - 1)];
+    return name;
+}
+
+// Gives the unnamed file `fd` a fresh name beside `path`; the name, or empty with errno set.
+std::string nameUnnamed(int fd, const std::string& path) {
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string name = freshSavingName(path);
+        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
+        if (errno != EEXIST) return {};
+    }
+    return {};
 }
 
 // The file a path finally names: a chain of symbolic links followed, each relative link
@@ -71,8 +116,11 @@ int overwriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes,
 
 }  // namespace
 
-std::string failedToOpenMessage(const std::string& reason) {
-    return reason.empty() ? "Failed to Open File." : "Failed to Open File. " + reason;
+std::string failedToOpenMessage(const std::string& reason, const std::string& path) {
+    std::string text = "Failed to Open File.";
+    if (!path.empty()) text += "\n" + path + (reason.empty() ? "" : ": " + reason);
+    else if (!reason.empty()) text += " " + reason;
+    return text;
 }
 
 bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t>& bytes,
@@ -83,33 +131,51 @@ bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t
     };
     if (requested.empty()) return fail(ENOENT);
     const std::string path = followLinks(requested);
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return fail(errno);
-    // mkstemp makes the file private: a replaced file keeps its mode, a new one gets the usual.
+    removeLeftovers(path);
+    // A replaced file keeps its mode, a new one gets the usual.
     struct stat existing {};
     const bool existingFile = ::stat(path.c_str(), &existing) == 0;
-    ::fchmod(fd, existingFile ? (existing.st_mode & 07777) : 0644);
+    const mode_t mode = existingFile ? (existing.st_mode & 07777) : 0644;
+
+    // An unnamed file first: killed before it is named, the save leaves nothing.
+    std::string named;
+    int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const bool unnamed = fd >= 0;
+    if (!unnamed) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return fail(errno);
+        named = folderOf(path) + "/" + savingPrefix(path) + "XXXXXX";
+        fd = ::mkstemp(named.data());
+        if (fd < 0) return fail(errno);
+    }
+    ::fchmod(fd, mode);  // O_TMPFILE applies the umask, and mkstemp makes the file private
 
     int code = 0;
     if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) code = errno;
+    if (code == 0 && unnamed) {
+        named = nameUnnamed(fd, path);
+        if (named.empty()) code = errno ? errno : EIO;
+    }
     if (::close(fd) != 0 && code == 0) code = errno;
-    if (code == 0 && existingFile && existing.st_nlink > 1 && S_ISREG(existing.st_mode)) {
+    if (code != 0) {
+        if (!named.empty()) ::unlink(named.c_str());
+        return fail(code);
+    }
+    if (existingFile && existing.st_nlink > 1 && S_ISREG(existing.st_mode)) {
         // A rename would give this name a new file and leave the other links on the old one.
-        // The complete new contents wait in the temporary file until the target holds them;
-        // if writing the target failed after it changed, they stay there, and the reason says so.
+        // The complete new contents wait beside it until the target holds them; if writing the
+        // target failed after it changed, they stay there, and the reason says so.
         bool touched = false;
         code = overwriteInPlace(path, bytes, touched);
         if (code != 0 && touched) {
-            if (reason) *reason = std::string(std::strerror(code)) + "; the new contents are in " + temporary;
+            if (reason) *reason = std::string(std::strerror(code)) + "; the new contents are in " + named;
             return false;
         }
-        ::unlink(temporary.c_str());
+        ::unlink(named.c_str());
         return code == 0 || fail(code);
     }
-    if (code == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) code = errno;
-    if (code != 0) {
-        ::unlink(temporary.c_str());
+    if (::rename(named.c_str(), path.c_str()) != 0) {
+        code = errno;
+        ::unlink(named.c_str());
         return fail(code);
     }
     // The rename itself is made durable by syncing the folder; a failure here loses nothing.
@@ -121,16 +187,87 @@ bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t
     return true;
 }
 
-std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::nullopt;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return std::nullopt;
+std::string sizeInWords(long long bytes) {
+    char text[32];
+    if (bytes < 1000) std::snprintf(text, sizeof text, "%lld bytes", bytes);
+    else if (bytes < 1000000) std::snprintf(text, sizeof text, "%.1f kB", bytes / 1e3);
+    else if (bytes < 1000000000) std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+    else std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
+    return text;
+}
+
+int openRegularFile(const std::string& path, std::string* reason, long long* size) {
+    const auto fail = [reason](const std::string& why) {
+        if (reason) *reason = why;
+        return -1;
+    };
+    // Non-blocking, so that a pipe with no writer cannot hold the caller; regular files read
+    // the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return fail(errno == EISDIR ? "is a folder" : std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return fail(std::strerror(code));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(st.st_mode) ? "is a folder" : "is not a regular file (a pipe, a device or a socket)");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (size) *size = static_cast<long long>(st.st_size);
+    return fd;
+}
+
+bool readAt(int fd, long long offset, uint8_t* into, size_t count) {
+    while (count > 0) {
+        const ssize_t n = ::pread(fd, into, count, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        into += n;
+        offset += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, size_t maxBytes, std::string* reason) {
+    long long size = 0;
+    const int fd = openRegularFile(path, reason, &size);
+    if (fd < 0) return std::nullopt;
+    const auto tooLarge = [&](long long bytes) {
+        if (reason)
+            *reason = "is " + sizeInWords(bytes) + ", more than the " + sizeInWords(static_cast<long long>(maxBytes)) +
+                      " such a file can hold";
+        ::close(fd);
+        return std::nullopt;
+    };
+    if (size < 0 || static_cast<unsigned long long>(size) > maxBytes) return tooLarge(size);
+    // Read to the end, but never past the limit: the file may grow while it is read.
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    size_t got = 0;
+    while (true) {
+        if (got == bytes.size()) {
+            if (bytes.size() > maxBytes) return tooLarge(static_cast<long long>(bytes.size()));
+            bytes.resize(std::min(bytes.size() + 65536, maxBytes + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            if (reason) *reason = std::strerror(errno);
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (got > maxBytes) {
+        if (reason) *reason = "is more than the " + sizeInWords(static_cast<long long>(maxBytes)) + " such a file can hold";
+        return std::nullopt;
+    }
+    bytes.resize(got);
     return bytes;
 }
 

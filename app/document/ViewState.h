@@ -25,9 +25,17 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace hummwell {
+
+// A project opened from a file that held more frames than the track: saving over that file
+// asks first.
+struct CutProject {
+    std::string path;
+    int frames;  // in the file
+};
 
 // Level thresholds from the level set-up, in library dB.
 struct LevelThresholds {
@@ -164,6 +172,7 @@ public:
     int grabOffsetY = 0;   // pointer row minus noteTop when the drag began
     int viewWidth = 0;     // client width in pixels: one frame per column
 
+    std::optional<CutProject> cutProject;
     // Told the path of every project opened or saved through the commands: the recent list.
     std::function<void(const std::string& path)> projectFileUsed;
 

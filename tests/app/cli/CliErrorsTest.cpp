@@ -64,7 +64,7 @@ TEST_F(BadInput, AProjectThatCannotBeReadIsNamedWithItsMessage) {
         std::string input;
         std::string message;
     };
-    for (const Case& c : {Case{"missing.hwp", "Failed to Open File."},
+    for (const Case& c : {Case{"missing.hwp", "Failed to Open File. No such file or directory"},
                           Case{"words.hwp", "Invalid Hummwell file"},
                           Case{"short.hwp", "Invalid Hummwell file length"}}) {
         SCOPED_TRACE(c.input);

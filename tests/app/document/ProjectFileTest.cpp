@@ -196,7 +196,7 @@ TEST_F(ProjectFile, ReadKeepsTheNoteColumnAsStoredWhenNotQuantizing) {
 TEST_F(ProjectFile, MissingFileFailsToOpen) {
     giveTrack(4);
     EXPECT_FALSE(readProjectFile(view, dir.path + "/absent.hwp"));
-    expectOnlyMessage("Failed to Open File.", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File.\n" + dir.path + "/absent.hwp: No such file or directory", PromptIcon::Error);
     EXPECT_EQ(view.frameCount(), 4);
 }
 
@@ -388,13 +388,14 @@ TEST_F(ProjectFile, WarnsAboutAllEighteenFieldsInReadingOrder) {
     EXPECT_EQ(view.settings.values, kept);
 }
 
-TEST_F(ProjectFile, WarnsEvenWhenTheLengthThenRejectsTheFile) {
+// A file refused for its length is refused whole: its settings are never warned about.
+TEST_F(ProjectFile, ALengthThatIsWrongRefusesTheFileWithoutWarningsAboutItsSettings) {
     view.settings.values = kCurrent;
     Image image;
     image.set(Setting::Speed, 7).set(Setting::VelocityOutMode, 9);
     image.extraBytes = 27;
     EXPECT_FALSE(readProjectFile(view, put(image)));
-    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"Invalid Speed", "Invalid Velocity", kLength}));
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{kLength}));
     EXPECT_EQ(view.settings.values, kCurrent);
 }
 
@@ -469,7 +470,8 @@ TEST_F(ProjectFile, SettingsGoThroughTheSettersThatRequantize) {
 
 TEST_F(ProjectFile, WriteIntoAMissingFolderFailsToOpen) {
     EXPECT_FALSE(writeProjectFile(view, dir.path + "/nowhere/take.hwp"));
-    expectOnlyMessage("Failed to Open File. No such file or directory", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File.\n" + dir.path + "/nowhere/take.hwp: No such file or directory",
+                      PromptIcon::Error);
     EXPECT_TRUE(dir.entries().empty());
 }
 
@@ -478,7 +480,7 @@ TEST_F(ProjectFile, WriteOntoAFolderFailsAndLeavesItAndNoTemporary) {
     ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
     put(std::vector<uint8_t>{1, 2, 3}, "take.hwp/inside");
     EXPECT_FALSE(writeProjectFile(view, target));
-    expectOnlyMessage("Failed to Open File. Is a directory", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File.\n" + target + ": Is a directory", PromptIcon::Error);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"take.hwp"});
     EXPECT_EQ(readWholeFile(target + "/inside"), (std::vector<uint8_t>{1, 2, 3}));
 }
@@ -501,7 +503,7 @@ TEST_F(ProjectFile, AFailedOverwriteLeavesTheOldFileByteForByte) {
     std::signal(SIGXFSZ, previous);
 
     EXPECT_FALSE(written);
-    expectOnlyMessage("Failed to Open File. File too large", PromptIcon::Error);
+    expectOnlyMessage("Failed to Open File.\n" + path + ": File too large", PromptIcon::Error);
     EXPECT_EQ(readWholeFile(path), old);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"take.hwp"});
 }
@@ -573,21 +575,26 @@ TEST_F(ProjectFile, OpenAsksBeforeDiscardingTheTrack) {
     EXPECT_EQ(view.transportState, kIdle);
 }
 
-TEST_F(ProjectFile, OpenCancelledAfterYesLeavesAnEmptyProject) {
+// Yes to losing the data means: once a good file is there. Cancelled, or after files that
+// could not be read, the project stays as it was, cursor and all.
+TEST_F(ProjectFile, OpenCancelledOrFailedAfterYesKeepsTheProject) {
     giveTrack(5);
     view.cursorFrame = 4;
+    view.transportState = kIdle;
     view.settings.values = kCurrent;
+    const FrameTrack before = view.track;
     prompt.answers = {PromptAnswer::Yes};
+    prompt.files = {dir.path + "/absent.hwp", put(std::vector<uint8_t>(200, 'x'), "junk.hwp")};
     openProject(view);
-    ASSERT_EQ(prompt.openChoices.size(), 1u);
+    ASSERT_EQ(prompt.openChoices.size(), 3u);
     EXPECT_EQ(prompt.openChoices[0].filter, "Hummwell Project Files (*.hwp)|*.hwp|");
     EXPECT_EQ(prompt.openChoices[0].defaultExtension, "hwp");
-    EXPECT_EQ(view.frameCount(), 1);
-    EXPECT_EQ(view.cursorFrame, 0);
-    EXPECT_EQ(view.transportState, kEmptyProject);
-    EXPECT_EQ(surface.clears, 1);
-    EXPECT_FALSE(surface.scrollEnabled);
+    expectSameTrack(view.track, before);
+    EXPECT_EQ(view.cursorFrame, 4);
+    EXPECT_EQ(view.transportState, kIdle);
+    EXPECT_EQ(surface.clears, 0);
     EXPECT_EQ(view.settings.values, kCurrent);
+    EXPECT_EQ(prompt.texts().size(), 3u);  // the question, then a message for each file
 }
 
 TEST_F(ProjectFile, OpenShowsTheDialogAgainUntilAReadSucceeds) {
@@ -597,7 +604,9 @@ TEST_F(ProjectFile, OpenShowsTheDialogAgainUntilAReadSucceeds) {
                     put(image)};
     openProject(view);  // an empty project asks nothing
     EXPECT_EQ(prompt.openChoices.size(), 3u);
-    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"Failed to Open File.", kInvalid}));
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{
+                                  "Failed to Open File.\n" + dir.path + "/absent.hwp: No such file or directory",
+                                  kInvalid}));
     EXPECT_EQ(view.frameCount(), 3);
     EXPECT_EQ(view.transportState, kIdle);
     EXPECT_EQ(surface.states.back(), kIdle);
@@ -650,6 +659,7 @@ TEST_F(ProjectFile, SaveShowsTheDialogAgainAfterAFailedWrite) {
     ASSERT_EQ(prompt.saveChoices.size(), 2u);
     EXPECT_EQ(prompt.saveChoices[1].filter, "Hummwell Project Files (*.hwp)|*.hwp|");
     EXPECT_EQ(prompt.saveChoices[1].defaultExtension, "hwp");
-    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File. No such file or directory"});
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File.\n" + dir.path +
+                                                       "/nowhere/saved.hwp: No such file or directory"});
     EXPECT_EQ(readWholeFile(path)->size(), 124u + 28u * 3u);
 }

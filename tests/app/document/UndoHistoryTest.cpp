@@ -224,12 +224,13 @@ TEST_F(History, NewProjectAndOpenForgetEveryStep) {
     EXPECT_EQ(history().undoCount(), 0);
     EXPECT_FALSE(commandEnabled(view, kCmdUndo));
 
-    // Agreeing to lose the track loses its steps, even when no file is then opened.
+    // A file that cannot be opened changes nothing, the steps included, whatever was agreed.
     pickNote(2);
     run(kCmdPitchUp);
     f.prompt.answers = {PromptAnswer::Yes};
     EXPECT_FALSE(openProjectFile(view, folder.path + "/missing.hwp"));
-    EXPECT_EQ(history().undoCount(), 0);
+    EXPECT_EQ(history().undoCount(), 1);
+    EXPECT_TRUE(commandEnabled(view, kCmdUndo));
 }
 
 TEST_F(History, UndoRequantizesInTheModeOfTheMoment) {
