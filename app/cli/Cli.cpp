@@ -522,6 +522,12 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
     if (audio.nonFiniteSamples() > 0)
         console.err << kProgram << ": warning: " << input << ": " << audio.nonFiniteSamples()
                     << " samples are not finite numbers; they are read as silence\n";
+    if (audio.samplesBeyondFullScale() > 0) {
+        char loudest[32];
+        std::snprintf(loudest, sizeof loudest, "%g", audio.loudestSample());
+        console.err << kProgram << ": warning: " << input << ": " << audio.samplesBeyondFullScale()
+                    << " samples lie far beyond full scale (up to " << loudest << " times it); they are read as full scale\n";
+    }
     // A full track is no news by itself: only a real cut is reported, by the warning above.
     showMessages(console, t.prompt.messages, 0, true);
     if (t.blocks.empty()) throw Failure(input + ": nothing was transcribed");
@@ -717,7 +723,9 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
     const std::string path = onlyInput(a, "info", "file");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        throw Failure(path + ": " + (std::filesystem::exists(path, ec) ? "is not a file" : "no such file"));
+        throw Failure(path + ": " + (!std::filesystem::exists(path, ec)       ? "no such file"
+                                     : std::filesystem::is_directory(path, ec) ? "is a folder"
+                                                                               : "is not a regular file (a pipe, a device or a socket)"));
     // The first bytes say what the file is: a large file of another kind is never read whole.
     std::vector<char> head(16);
     {
@@ -747,11 +755,13 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
         return kExitOk;
     }
     if (startsWith("MThd") || ext == ".mid" || ext == ".midi") {
-        const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path);
-        if (!bytes) throw Failure(path + ": cannot be read");
+        std::string reason;
+        const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path, kMidiFileLimitBytes, &reason);
+        if (!bytes) throw Failure(path + ": " + reason);
         MidiFileContents m;
         std::string error;
         if (!readMidiFile(*bytes, m, error)) throw Failure(path + ": " + error);
+        showReaderWarnings(console, path, m.warnings);
         describeMidi(m, path, console.out);
         return kExitOk;
     }

@@ -173,7 +173,14 @@ bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std:
                 const uint32_t type = t.byte();
                 const uint32_t n = t.variableLength();
                 if (type == 0x51 && n == 3) {
-                    tempos.push_back({tick, t.bigEndian(3)});
+                    uint32_t micros = t.bigEndian(3);
+                    if (micros == 0) {
+                        // A beat of no time would stop the clock: every later note at one instant.
+                        out.warnings.push_back("track " + std::to_string(track + 1) + ": a tempo of 0 microseconds per quarter note at tick " +
+                                               std::to_string(tick) + " is not valid; 120 bpm is used from there");
+                        micros = kDefaultTempo;
+                    }
+                    tempos.push_back({tick, micros});
                 } else {
                     t.skip(n);
                 }

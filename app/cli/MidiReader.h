@@ -26,7 +26,12 @@ struct MidiFileContents {
     int controllers = 0;
     int pitchBends = 0;
     double seconds = 0.0;      // the end of the longest track
+    std::vector<std::string> warnings;  // what was read otherwise than written, one line each
 };
+
+// A Standard MIDI File larger than this is refused unread: a melody of an hour is a few
+// hundred kilobytes.
+inline constexpr size_t kMidiFileLimitBytes = 16'000'000;
 
 // False with a one-line reason when the bytes are not a well-formed Standard MIDI File.
 bool readMidiFile(const std::vector<uint8_t>& bytes, MidiFileContents& out, std::string& error);

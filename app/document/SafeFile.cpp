@@ -238,8 +238,8 @@ std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, size_
     if (fd < 0) return std::nullopt;
     const auto tooLarge = [&](long long bytes) {
         if (reason)
-            *reason = "is " + sizeInWords(bytes) + ", more than the " + sizeInWords(static_cast<long long>(maxBytes)) +
-                      " such a file can hold";
+            *reason = "is " + sizeInWords(bytes) + "; a file of this kind is read up to " +
+                      sizeInWords(static_cast<long long>(maxBytes));
         ::close(fd);
         return std::nullopt;
     };
@@ -264,7 +264,7 @@ std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, size_
     }
     ::close(fd);
     if (got > maxBytes) {
-        if (reason) *reason = "is more than the " + sizeInWords(static_cast<long long>(maxBytes)) + " such a file can hold";
+        if (reason) *reason = "grew while it was read; a file of this kind is read up to " + sizeInWords(static_cast<long long>(maxBytes));
         return std::nullopt;
     }
     bytes.resize(got);

@@ -35,7 +35,7 @@ int openRegularFile(const std::string& path, std::string* reason = nullptr, long
 std::string sizeInWords(long long bytes);
 
 // The whole of a regular file of at most `maxBytes`, or nothing, with the reason.
-inline constexpr size_t kReadLimitBytes = size_t{64} << 20;
+inline constexpr size_t kReadLimitBytes = 64'000'000;
 std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, size_t maxBytes = kReadLimitBytes,
                                                   std::string* reason = nullptr);
 // `count` bytes from `offset` of an open file, or false.

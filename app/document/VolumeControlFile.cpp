@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace hummwell {
@@ -34,18 +35,6 @@ constexpr int kGainSteps = 255;
 
 const std::string kInvalid = "Invalid Hummwell Volume Control file";
 
-// The file's length without reading it: a file of the wrong size is refused without pulling
-// an arbitrarily large file (or a device that never ends) into memory. Nothing when the path
-// is not a regular file that can be opened for reading, which is treated like a missing file.
-std::optional<long long> openableFileSize(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::nullopt;
-    std::fclose(f);
-    return static_cast<long long>(st.st_size);
-}
-
 // The first field that is out of range, named as the message names it; empty when all hold.
 std::string firstInvalidField(const VolumeSettings& s) {
     if (s.recordingGain < 0 || s.recordingGain > 255) return "volume";
@@ -68,15 +57,26 @@ DerivedLevels deriveLevels(const VolumeSettings& s) {
     return d;
 }
 
-bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt) {
-    const std::optional<long long> size = openableFileSize(path);
-    if (!size) return false;
-    if (*size != kVolumeFileBytes) {
+bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt, std::string* unreadable) {
+    // The size first, from the open file: a file of the wrong size is refused without pulling
+    // an arbitrarily large file into memory, and a pipe or a device is not read at all.
+    std::string reason;
+    long long size = 0;
+    const int fd = openRegularFile(path, &reason, &size);
+    if (fd < 0) {
+        if (unreadable) *unreadable = reason;
+        return false;
+    }
+    ::close(fd);
+    if (size != kVolumeFileBytes) {
         prompt.error(kInvalid);
         return false;
     }
-    const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path);
-    if (!bytes) return false;
+    const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path, kVolumeFileBytes, &reason);
+    if (!bytes) {
+        if (unreadable) *unreadable = reason;
+        return false;
+    }
     // The length is checked again: the file may have changed since it was measured.
     if (bytes->size() != static_cast<size_t>(kVolumeFileBytes) ||
         std::memcmp(bytes->data(), kVolumeMagic, kMagicBytes) != 0) {
@@ -102,7 +102,7 @@ bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& p
     return true;
 }
 
-bool saveVolumeFile(const std::string& path, const VolumeSettings& s) {
+bool saveVolumeFile(const std::string& path, const VolumeSettings& s, std::string* reason) {
     std::vector<uint8_t> out;
     out.reserve(kVolumeFileBytes);
     out.insert(out.end(), kVolumeMagic, kVolumeMagic + kMagicBytes);
@@ -113,7 +113,7 @@ bool saveVolumeFile(const std::string& path, const VolumeSettings& s) {
     putInt32(out, s.maximumSetting);
     putInt32(out, s.pitchSetting);
     putDouble(out, s.floorLevel);
-    return writeFileAtomically(path, out);
+    return writeFileAtomically(path, out, reason);
 }
 
 void FloorCalibration::observe(double level, double& floorLevel) {

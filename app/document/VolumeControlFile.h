@@ -33,11 +33,13 @@ struct DerivedLevels {
 };
 DerivedLevels deriveLevels(const VolumeSettings& s);
 
-// Loads a file into `into`. A file that cannot be opened gives false without a message; an
-// invalid one gives false after its message ("ERROR", error icon) and leaves `into` as it was.
-bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt);
-// Writes the 64 bytes; a failure leaves any earlier file at `path` untouched.
-bool saveVolumeFile(const std::string& path, const VolumeSettings& s);
+// Loads a file into `into`. A file that cannot be opened (missing, a folder, a pipe) gives false
+// without a message, its reason in `unreadable`; an invalid one gives false after its message
+// ("ERROR", error icon) and leaves `into` as it was.
+bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt,
+                    std::string* unreadable = nullptr);
+// Writes the 64 bytes; a failure leaves any earlier file at `path` untouched and says why.
+bool saveVolumeFile(const std::string& path, const VolumeSettings& s, std::string* reason = nullptr);
 
 // The noise floor measured from the first blocks of a volume run: the first 15 set it, the
 // next 185 may only lower it, later ones are ignored.

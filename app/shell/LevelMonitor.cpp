@@ -1,5 +1,6 @@
 #include "shell/LevelMonitor.h"
 
+#include "document/SafeFile.h"
 #include "document/UserPrompt.h"
 
 #include <algorithm>
@@ -197,7 +198,11 @@ void LevelMonitor::open() {
     fileLoop([this](const FileChoice& c) { return prompt_.chooseFileToOpen(c); },
              [this](const std::string& chosen) {
                  VolumeSettings loaded = readings().settings;
-                 if (!loadVolumeFile(chosen, loaded, prompt_)) return false;
+                 std::string unreadable;
+                 if (!loadVolumeFile(chosen, loaded, prompt_, &unreadable)) {
+                     if (!unreadable.empty()) prompt_.error(failedToOpenMessage(unreadable, chosen));
+                     return false;
+                 }
                  {
                      std::lock_guard lock(mutex_);
                      settings_ = loaded;
@@ -215,7 +220,12 @@ void LevelMonitor::open() {
 void LevelMonitor::saveAs() {
     stopRun(readings().levels.noiseLevel);
     fileLoop([this](const FileChoice& c) { return prompt_.chooseFileToSave(c); },
-             [this](const std::string& chosen) { return saveVolumeFile(chosen, readings().settings); });
+             [this](const std::string& chosen) {
+                 std::string reason;
+                 if (saveVolumeFile(chosen, readings().settings, &reason)) return true;
+                 prompt_.error(failedToOpenMessage(reason, chosen));
+                 return false;
+             });
     {
         std::lock_guard lock(mutex_);
         calibration_.finish();

@@ -65,6 +65,12 @@ bool AudioFileStream::open(const std::string& path) {
         error_ = "is a folder, not an audio file";
         return false;
     }
+    // A pipe would hold the open until something writes to it, and a device may never end;
+    // the file is read twice besides.
+    if (!S_ISREG(st.st_mode)) {
+        error_ = "is not a regular file (a pipe, a device or a socket)";
+        return false;
+    }
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         std::fclose(f);
     } else {
@@ -101,9 +107,13 @@ bool AudioFileStream::open(const std::string& path) {
             return false;
         }
     }
-    interleaved_.resize(static_cast<size_t>(kChunkFrames) * channels_);
-    mono_.resize(kChunkFrames);
-    resampled_.resize(static_cast<size_t>(std::ceil(kChunkFrames * double(kRate) / rate_)) + 64);
+    // A chunk of the file makes at most about a chunk at the engine's rate, however low the
+    // file's rate: a header that claims 1 Hz must not ask for a buffer of gigabytes.
+    chunkFrames_ = rate_ >= kRate ? kChunkFrames
+                                  : std::max<sf_count_t>(1, kChunkFrames * static_cast<sf_count_t>(rate_) / kRate);
+    interleaved_.resize(static_cast<size_t>(chunkFrames_) * channels_);
+    mono_.resize(static_cast<size_t>(chunkFrames_));
+    resampled_.resize(static_cast<size_t>(std::ceil(static_cast<double>(chunkFrames_) * kRate / rate_)) + 64);
     return rewind();
 }
 
@@ -116,6 +126,8 @@ bool AudioFileStream::rewind() {
     if (resampler_) soxr_clear(resampler_);
     framesRead_ = 0;
     nonFinite_ = 0;
+    overRange_ = 0;
+    loudest_ = 0.0;
     inputDone_ = false;
     ended_ = false;
     pending_.clear();
@@ -146,7 +158,7 @@ bool AudioFileStream::decodeMore() {
     if (!file_ || ended_) return false;
     size_t monoFrames = 0;
     if (!inputDone_) {
-        const sf_count_t got = sf_readf_float(file_, interleaved_.data(), kChunkFrames);
+        const sf_count_t got = sf_readf_float(file_, interleaved_.data(), chunkFrames_);
         if (got <= 0) {
             inputDone_ = true;
             if (sf_error(file_) != SF_ERR_NO_ERROR)
@@ -154,12 +166,17 @@ bool AudioFileStream::decodeMore() {
         } else {
             framesRead_ += got;
             monoFrames = static_cast<size_t>(got);
-            // A NaN would spread through the resampler and drag the measured floor down.
-            for (size_t i = 0; i < monoFrames * channels_; ++i)
+            // A NaN would spread through the resampler and drag the measured floor down; a
+            // sample far beyond full scale (a float file's 1e30) is only clipped, but counted.
+            for (size_t i = 0; i < monoFrames * channels_; ++i) {
                 if (!std::isfinite(interleaved_[i])) {
                     interleaved_[i] = 0.0f;
                     ++nonFinite_;
+                } else if (std::abs(interleaved_[i]) > kFarBeyondFullScale) {
+                    ++overRange_;
+                    loudest_ = std::max(loudest_, static_cast<double>(std::abs(interleaved_[i])));
                 }
+            }
             for (size_t f = 0; f < monoFrames; ++f) {
                 double sum = 0.0;
                 for (int c = 0; c < channels_; ++c) sum += interleaved_[f * channels_ + c];

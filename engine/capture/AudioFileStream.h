@@ -45,6 +45,11 @@ public:
     // Frames of the file decoded so far, and of those the samples that were no numbers.
     long long framesRead() const { return framesRead_; }
     long long nonFiniteSamples() const { return nonFinite_; }
+    // Samples beyond twice full scale (6 dB over; a float file may hold anything) are read as
+    // full scale: how many, and the largest of them.
+    static constexpr float kFarBeyondFullScale = 2.0f;
+    long long samplesBeyondFullScale() const { return overRange_; }
+    double loudestSample() const { return loudest_; }
     // True once read has delivered everything.
     bool atEnd() const { return ended_ && pendingAt_ == pending_.size(); }
 
@@ -61,6 +66,9 @@ private:
     long long promised_ = 0;
     long long framesRead_ = 0;
     long long nonFinite_ = 0;
+    long long overRange_ = 0;
+    double loudest_ = 0.0;
+    long long chunkFrames_ = 0;  // frames of the file decoded at a time
     bool inputDone_ = false;
     bool ended_ = false;
     std::vector<float> interleaved_;

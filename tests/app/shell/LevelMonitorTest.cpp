@@ -8,6 +8,7 @@
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -276,7 +277,9 @@ TEST(LevelMonitor, SaveAsAsksAgainAfterAFailureAndFreezesTheFloor) {
     const std::string saved = m.file("saved.hvc");
     m.prompt.files = {m.file("no-such-folder/x.hvc"), saved};
     m.monitor.saveAs();
-    EXPECT_TRUE(m.prompt.messages.empty());  // a failed save only asks again
+    // A failed save says which file and why, then asks again.
+    EXPECT_EQ(m.prompt.texts(), std::vector<std::string>{"Failed to Open File.\n" + m.file("no-such-folder/x.hvc") +
+                                                         ": No such file or directory"});
     EXPECT_EQ(m.prompt.saveChoices.size(), 2u);
     EXPECT_EQ(m.run.calls, (std::vector<std::string>{"stop -75", "start"}));
     EXPECT_EQ(m.monitor.path(), saved);
@@ -287,6 +290,22 @@ TEST(LevelMonitor, SaveAsAsksAgainAfterAFailureAndFreezesTheFloor) {
     VolumeSettings back;
     ASSERT_TRUE(loadVolumeFile(saved, back, m.prompt));
     EXPECT_EQ(back.floorLevel, -100.0);
+}
+
+TEST(LevelMonitor, OpenOfAFileThatCannotBeReadSaysWhichAndWhyAndAsksAgain) {
+    Monitor m;
+    m.monitor.setPath(m.file("default.hvc"));
+    m.monitor.begin();
+    const std::string fifo = m.file("pipe.hvc");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    m.prompt.files = {m.file("missing.hvc"), m.file(""), fifo};
+    m.monitor.open();  // the pipe must not hold it: it is refused at once
+    EXPECT_EQ(m.prompt.openChoices.size(), 4u);
+    EXPECT_EQ(m.prompt.texts(), (std::vector<std::string>{
+                                    "Failed to Open File.\n" + m.file("missing.hvc") + ": No such file or directory",
+                                    "Failed to Open File.\n" + m.file("") + ": is a folder",
+                                    "Failed to Open File.\n" + fifo + ": is not a regular file (a pipe, a device or a socket)"}));
+    EXPECT_EQ(m.monitor.path(), m.file("default.hvc"));
 }
 
 TEST(LevelMonitor, SaveAndApplyEndsTheRunWithTheGateAndWritesTheFile) {
