@@ -151,16 +151,20 @@ bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t
 
     int code = 0;
     if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) code = errno;
+    const bool inPlace = existingFile && existing.st_nlink > 1 && S_ISREG(existing.st_mode);
+    // The unnamed file gets a name only now, and takes the target's at once: a save killed
+    // between the two leaves that name, which the next save of the file removes.
     if (code == 0 && unnamed) {
         named = nameUnnamed(fd, path);
         if (named.empty()) code = errno ? errno : EIO;
     }
+    if (code == 0 && !inPlace && ::rename(named.c_str(), path.c_str()) != 0) code = errno;
     if (::close(fd) != 0 && code == 0) code = errno;
     if (code != 0) {
         if (!named.empty()) ::unlink(named.c_str());
         return fail(code);
     }
-    if (existingFile && existing.st_nlink > 1 && S_ISREG(existing.st_mode)) {
+    if (inPlace) {
         // A rename would give this name a new file and leave the other links on the old one.
         // The complete new contents wait beside it until the target holds them; if writing the
         // target failed after it changed, they stay there, and the reason says so.
@@ -172,11 +176,6 @@ bool writeFileAtomically(const std::string& requested, const std::vector<uint8_t
         }
         ::unlink(named.c_str());
         return code == 0 || fail(code);
-    }
-    if (::rename(named.c_str(), path.c_str()) != 0) {
-        code = errno;
-        ::unlink(named.c_str());
-        return fail(code);
     }
     // The rename itself is made durable by syncing the folder; a failure here loses nothing.
     const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);

@@ -2,7 +2,17 @@
 // clear line, a non-zero exit and never an output file left behind.
 #include "CliTestSupport.h"
 
+#include "capture/AudioFileStream.h"
+#include "document/ProjectFile.h"
+#include "document/ViewState.h"
 #include "document/VolumeControlFile.h"
+#include "FileTranscription.h"
+
+#include <csignal>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -388,4 +398,122 @@ TEST_F(BadInput, InfoTurnsAwayAHugeFileOfAnotherKindAtOnce) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("not a Hummwell project"), std::string::npos) << r.err;
     std::filesystem::remove(huge);
+}
+
+namespace {
+
+// A Standard MIDI File of one track holding the given events after the header.
+std::string midiFile(const std::string& events) {
+    std::string track = events + std::string("\x00\xFF\x2F\x00", 4);
+    std::string out("MThd\0\0\0\x06\0\0\0\x01\x01\xE0", 14);  // format 0, one track, 480 ticks
+    out += "MTrk";
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((track.size() >> shift) & 0xFF);
+    return out + track;
+}
+
+}  // namespace
+
+// Files that are huge, endless or odd are answered at once, in little memory, with the reason.
+TEST_F(BadInput, HugeEndlessAndOddFilesAreAnsweredAtOnceWithTheirReason) {
+    const std::string pipe = path("pipe.hwp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const std::string wavPipe = path("pipe.wav");
+    ASSERT_EQ(::mkfifo(wavPipe.c_str(), 0644), 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"info", pipe},
+                                                 {"export", pipe, "-o", path("out.mid")},
+                                                 {"transcribe", wavPipe, "-o", path("out.mid")},
+                                                 {"info", "/dev/zero"}}) {
+        const CliRun r = runCli(args);
+        EXPECT_EQ(r.code, 1) << args[1];
+        EXPECT_NE(r.err.find("is not a regular file (a pipe, a device or a socket)"), std::string::npos) << r.err;
+    }
+    // A MIDI file of 1.4 GB (sparse) is refused unread.
+    writeText(path("huge.mid"), midiFile(""));
+    ASSERT_EQ(::truncate(path("huge.mid").c_str(), 1'400'000'000), 0);
+    const CliRun huge = runCli({"info", path("huge.mid")});
+    EXPECT_EQ(huge.code, 1);
+    EXPECT_EQ(huge.err, "hummwell-cli: " + path("huge.mid") + ": is 1.4 GB; a file of this kind is read up to 16.0 MB\n");
+    expectOnly({"pipe.hwp", "pipe.wav", "huge.mid"});
+}
+
+TEST_F(BadInput, AMidiTempoOfZeroIsReadAs120BpmAndSaidSo) {
+    // A tempo of 0 µs per quarter, then a note of one quarter (480 ticks).
+    writeText(path("zero.mid"), midiFile(std::string("\x00\xFF\x51\x03\x00\x00\x00", 7) +
+                                         std::string("\x00\x90\x3C\x40\x83\x60\x80\x3C\x00", 9)));
+    const CliRun r = runCli({"info", path("zero.mid")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "hummwell-cli: warning: " + path("zero.mid") +
+                         ": track 1: a tempo of 0 microseconds per quarter note at tick 0 is not valid; 120 bpm is "
+                         "used from there\n");
+    EXPECT_NE(r.out.find("tempo        120.00 bpm"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("duration     0.50 s"), std::string::npos) << r.out;
+}
+
+// A 444-byte WAV whose header says 1 Hz: 200 seconds of nothing musical, read in a buffer the
+// size of the engine's own, not one for 4,096 seconds of it.
+TEST_F(BadInput, AWavOfOneHertzIsReadInASmallBuffer) {
+    std::vector<float> samples(200);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = (i % 7) * 0.1f - 0.3f;
+    writeAudio(path("onehz.wav"), samples, 1, 1);
+    ASSERT_EQ(std::filesystem::file_size(path("onehz.wav")), 444u);
+    tonik::AudioFileStream stream;
+    ASSERT_TRUE(stream.open(path("onehz.wav")));
+    std::vector<int16_t> out(1 << 16);
+    size_t total = 0;
+    for (size_t got; (got = stream.read(out.data(), out.size())) > 0;) total += got;
+    EXPECT_NEAR(static_cast<double>(total), 200.0 * 44100, 44100.0);
+    const CliRun r = runCli({"transcribe", path("onehz.wav"), "-o", path("onehz.mid")});
+    EXPECT_EQ(r.code, 0) << r.err;
+}
+
+TEST_F(BadInput, FloatSamplesFarBeyondFullScaleAreReadAsFullScaleAndSaidSo) {
+    std::vector<float> samples(44100, 0.1f);
+    samples[100] = 1e30f;
+    samples[200] = -3.0f;
+    samples[300] = 1.5f;  // a little over: common, and no news
+    writeAudio(path("loud.wav"), samples, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const CliRun r = runCli({"transcribe", path("loud.wav"), "-o", path("loud.mid")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("hummwell-cli: warning: " + path("loud.wav") +
+                         ": 2 samples lie far beyond full scale (up to 1e+30 times it); they are read as full scale"),
+              std::string::npos)
+        << r.err;
+}
+
+// hummwell-cli killed a hundred times while it writes a project of a full track: the output is
+// always a whole project or not there, and nothing is left beside it once the next save ran.
+TEST_F(BadInput, ExportsKilledAtAnyMomentLeaveAWholeProjectAndNothingBesideIt) {
+    using namespace hummwell;
+    cli::FileTranscription t;  // only its view: a project of a full track is written
+    ViewState& view = t.view;
+    view.track.clear();
+    for (int i = 0; i < view.maxFrames; ++i)
+        view.track.append(Frame{i % 50 < 40 ? 60.0 + (i / 50) % 12 : 0.0, 0, 64.0, i % 50 == 0 ? kMarkOnset : (i % 50 < 40 ? kMarkContinue : kMarkRest), 0});
+    view.transportState = kIdle;
+    ASSERT_TRUE(writeProjectFile(view, path("full.hwp")));
+    const std::string out = path("copy.hwp");
+    std::mt19937 rng(5);
+    for (int kill = 0; kill < 100; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::execl(HUMMWELL_CLI_PROGRAM, HUMMWELL_CLI_PROGRAM, "export", path("full.hwp").c_str(), "-o", out.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::usleep(rng() % 60000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        if (std::filesystem::exists(out)) {
+            const ProjectRead read = readProject(out, view.settings, view.maxFrames);
+            ASSERT_TRUE(read.contents.has_value()) << "kill " << kill << ": " << read.error;
+            ASSERT_EQ(read.contents->track.frameCount(), view.maxFrames);
+        }
+        std::vector<std::string> beside = folder.entries();
+        std::erase(beside, "full.hwp");
+        std::erase(beside, "copy.hwp");
+        ASSERT_LE(beside.size(), 1u) << "kill " << kill;
+    }
+    ASSERT_EQ(runCli({"export", path("full.hwp"), "-o", out}).code, 0);
+    expectOnly({"full.hwp", "copy.hwp"});
 }

@@ -309,6 +309,69 @@ TEST_F(ProjectFile, CutsToMaxFramesKeepingTheFinalFrame) {
     EXPECT_EQ(view.track.mark.back(), kMarkRest);
     ASSERT_FALSE(surface.stretches.empty());
     for (const auto& [first, count] : surface.stretches) EXPECT_LE(first + count, 4);
+    // Said, with what is left out.
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"The project holds 6 frames (0:00.1) but the track holds 4 "
+                                                       "(0:00.0): the frames after 0:00.0 are left out."});
+    EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+}
+
+// The cut version never replaces the whole one unasked: a save over the file it came from
+// asks, No offers the dialog again, and another file is written without a question.
+TEST_F(ProjectFile, ASaveOverTheFileACutProjectCameFromAsksFirst) {
+    view.maxFrames = 4;
+    Image image;
+    image.frames = numberedFrames(6);
+    const std::string original = put(image);
+    const std::vector<uint8_t> whole = readWholeFile(original).value();
+    ASSERT_TRUE(readProjectFile(view, original));
+    finishOpen(view);
+    prompt.messages.clear();
+
+    prompt.files = {original, dir.path + "/other.hwp"};
+    prompt.answers = {PromptAnswer::No};
+    EXPECT_TRUE(saveProject(view));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, original + " holds 6 frames, and the track only the first 4 of them (0:00.0).\n"
+                                                  "Saving over it loses the rest for good. Save anyway?");
+    EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(readWholeFile(original), whole);
+    EXPECT_EQ(readWholeFile(dir.path + "/other.hwp")->size(), 124u + 28u * 4u);
+
+    // Yes writes it, and from then on the file holds what the track does: no more questions.
+    prompt.messages.clear();
+    prompt.files = {original, original};
+    prompt.answers = {PromptAnswer::Yes};
+    EXPECT_TRUE(saveProject(view));
+    EXPECT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(readWholeFile(original)->size(), 124u + 28u * 4u);
+    EXPECT_TRUE(saveProject(view));
+    EXPECT_EQ(prompt.messages.size(), 1u);
+}
+
+// A project of a hundred million frames (2.8 GB, sparse on disk) opens at once, cut: only what
+// the track holds is read.
+TEST_F(ProjectFile, AHugeProjectIsReadNoFurtherThanTheTrackHolds) {
+    Image image;
+    image.count = 100'000'000;
+    image.frames = numberedFrames(3);
+    std::vector<uint8_t> head = image.bytes();
+    head.resize(124);
+    const std::string path = put(head, "huge.hwp");
+    ASSERT_EQ(::truncate(path.c_str(), 124 + 28LL * 100'000'000), 0);
+    ASSERT_TRUE(readProjectFile(view, path));
+    EXPECT_EQ(view.frameCount(), view.maxFrames);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text.rfind("The project holds 100000000 frames (", 0), 0u);
+
+    // A pipe or a device is refused at once, not read or waited on.
+    prompt.messages.clear();
+    const std::string pipe = dir.path + "/pipe.hwp";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FALSE(readProjectFile(view, pipe));
+    EXPECT_FALSE(readProjectFile(view, "/dev/zero"));
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{
+                                  "Failed to Open File.\n" + pipe + ": is not a regular file (a pipe, a device or a socket)",
+                                  "Failed to Open File.\n/dev/zero: is not a regular file (a pipe, a device or a socket)"}));
 }
 
 // --- Settings --------------------------------------------------------------------------------

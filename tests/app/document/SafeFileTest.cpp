@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <dirent.h>
+#include <random>
+#include <sys/wait.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,4 +123,81 @@ TEST(SafeFile, AFileWithOtherHardLinksIsOverwrittenInPlace) {
     EXPECT_EQ(a.st_ino, b.st_ino);
     EXPECT_EQ(a.st_nlink, 2u);
     EXPECT_EQ(dir.entries().size(), 2u);
+}
+
+TEST(SafeFile, ReadersOpenOnlyRegularFilesAndNeverWaitOnAPipe) {
+    TempFolder dir;
+    const std::string pipe = dir.path + "/pipe.hwp";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    for (const Case& c : {Case{pipe, "is not a regular file (a pipe, a device or a socket)"},
+                          Case{"/dev/zero", "is not a regular file (a pipe, a device or a socket)"},
+                          Case{dir.path, "is a folder"},
+                          Case{dir.path + "/missing.hwp", "No such file or directory"}}) {
+        std::string reason;
+        EXPECT_FALSE(readWholeFile(c.path, kReadLimitBytes, &reason).has_value()) << c.path;
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(openRegularFile(c.path), -1);
+    }
+}
+
+TEST(SafeFile, AFileLargerThanItsKindHoldsIsRefusedUnread) {
+    TempFolder dir;
+    const std::string big = dir.path + "/big.mid";
+    ASSERT_TRUE(writeFileAtomically(big, {1, 2, 3}));
+    ASSERT_EQ(::truncate(big.c_str(), 1'400'000'000), 0);  // sparse: no disk is used
+    std::string reason;
+    EXPECT_FALSE(readWholeFile(big, 16'000'000, &reason).has_value());
+    EXPECT_EQ(reason, "is 1.4 GB; a file of this kind is read up to 16.0 MB");
+    // Exactly at the limit is fine.
+    ASSERT_EQ(::truncate(big.c_str(), 1000), 0);
+    EXPECT_EQ(readWholeFile(big, 1000)->size(), 1000u);
+    EXPECT_FALSE(readWholeFile(big, 999).has_value());
+}
+
+TEST(SafeFile, WhatAKilledSaveLeftIsRemovedByTheNextSaveOfThatFile) {
+    TempFolder dir;
+    const std::string file = dir.path + "/take.hwp";
+    for (const char* name : {".take.hwp.saving-Ab3xYz", ".take.hwp.saving-longer1", ".other.hwp.saving-Ab3xYz", "take.hwp.saving-Ab3xYz"})
+        ASSERT_TRUE(writeFileAtomically(dir.path + "/" + name, {1}));
+    ASSERT_TRUE(writeFileAtomically(file, {2}));
+    std::vector<std::string> left = dir.entries();
+    std::sort(left.begin(), left.end());
+    // Only names of exactly our pattern for this file go: nothing of anyone else's.
+    EXPECT_EQ(left, (std::vector<std::string>{".other.hwp.saving-Ab3xYz", ".take.hwp.saving-longer1", "take.hwp",
+                                              "take.hwp.saving-Ab3xYz"}));
+}
+
+// Saves killed at random moments, a hundred times: the file is always whole, old or new.
+// Killed in the moment between naming the new contents and renaming them, a save leaves that
+// one name, which the next save removes: after it, nothing is beside the file.
+TEST(SafeFile, SavesKilledAtAnyMomentLeaveTheFileWholeAndNothingBesideIt) {
+    TempFolder dir;
+    const std::string file = dir.path + "/take.hwp";
+    std::vector<uint8_t> one(900'000, 1), two(900'000, 2);  // a full track's size
+    ASSERT_TRUE(writeFileAtomically(file, one));
+    std::mt19937 rng(11);
+    for (int kill = 0; kill < 100; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) writeFileAtomically(file, i % 2 ? one : two);
+        }
+        ::usleep(500 + rng() % 20000);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::optional<std::vector<uint8_t>> now = readWholeFile(file);
+        ASSERT_TRUE(now.has_value());
+        ASSERT_TRUE(*now == one || *now == two) << "kill " << kill;
+        std::vector<std::string> beside = dir.entries();
+        beside.erase(std::remove(beside.begin(), beside.end(), "take.hwp"), beside.end());
+        ASSERT_LE(beside.size(), 1u) << "kill " << kill;
+        for (const std::string& name : beside) EXPECT_EQ(name.rfind(".take.hwp.saving-", 0), 0u) << name;
+    }
+    ASSERT_TRUE(writeFileAtomically(file, one));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"take.hwp"});
 }
