@@ -6,7 +6,12 @@
 #include "capture/AudioFileStream.h"
 #include "melody/SungMelody.h"
 
+#include "document/ProjectFile.h"
+#include "document/SafeFile.h"
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <fstream>
+#include <chrono>
 #include <sndfile.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -142,6 +147,66 @@ void peakMemory(benchmark::State& state) {
     std::remove(out.c_str());
 }
 BENCHMARK(peakMemory)->ArgName("minutes")->Arg(1)->Arg(120)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Files that once took gigabytes or hung: hummwell-cli on each in a child process, its peak
+// resident size over what a child that does nothing holds, and its wall time.
+//   0: info on a 1.4 GB project (sparse) whose header counts 50 million frames
+//   1: transcribe a 444-byte WAV whose header says 1 Hz
+//   2: info on a pipe nobody writes to
+void oddFile(benchmark::State& state) {
+    const std::string folder = "/tmp/hummwell-bench-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> args;
+    switch (state.range(0)) {
+    case 0: {
+        std::vector<uint8_t> header(hummwell::kProjectMagic, hummwell::kProjectMagic + 16);
+        hummwell::putInt32(header, 1);
+        header.resize(40, 0);
+        for (const int32_t v : hummwell::ProjectSettings{}.values) hummwell::putInt32(header, v);
+        hummwell::putInt32(header, 50'000'000);
+        const std::string path = folder + "/huge.hwp";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(header.data()), 124);
+        std::filesystem::resize_file(path, 124 + 28ULL * 50'000'000);
+        args = {"info", path};
+        break;
+    }
+    case 1: {
+        std::vector<float> samples(200, 0.2f);
+        SF_INFO info{};
+        info.samplerate = 1;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* f = sf_open((folder + "/onehz.wav").c_str(), SFM_WRITE, &info);
+        sf_writef_float(f, samples.data(), 200);
+        sf_close(f);
+        args = {"transcribe", folder + "/onehz.wav", "-o", folder + "/onehz.mid"};
+        break;
+    }
+    default:
+        mkfifo((folder + "/pipe.hwp").c_str(), 0644);
+        args = {"info", folder + "/pipe.hwp"};
+    }
+    const auto child = [&](bool run, double& seconds) {
+        const auto started = std::chrono::steady_clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::ostringstream sink;
+            if (run) hummwell::cli::runCli(args, {sink, sink, false});
+            _exit(0);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return static_cast<double>(usage.ru_maxrss);
+    };
+    double peakMb = 0.0, seconds = 0.0, idle = 0.0;
+    for (auto _ : state) peakMb = (child(true, seconds) - child(false, idle)) / 1024.0;
+    state.counters["peak_MB"] = peakMb;
+    state.counters["seconds"] = seconds;
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(oddFile)->ArgName("kind")->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
