@@ -27,10 +27,21 @@ cli=build-fuzz/app/hummwell-cli
 $cli transcribe "$seeds/audio_file/melody.wav" -o "$seeds/project/melody.hwp" --quiet >/dev/null
 $cli transcribe "$seeds/audio_file/melody.wav" -o "$seeds/midi_reader/melody.mid" --quiet >/dev/null
 cp tests/app/data/*.mid "$seeds/midi_reader/"
-python3 - "$seeds/volume_file/default.hvc" <<'PY'
+python3 - "$seeds/volume_file/default.hvc" "$seeds/project" <<'PY'
 import struct, sys
 open(sys.argv[1], "wb").write(b"Sonavent VCF1.0\n" + b"default".ljust(20, b"\0")
                               + struct.pack("<5id", 128, 0, 50, 50, -50, -120.0))
+# Larger projects than a take makes, and ones longer than the track (the target's holds 200
+# frames): notes of 40 frames with rests between.
+header = (b"Sonavent HWP1.0\n" + struct.pack("<i", 1) + b"seed".ljust(20, b"\0")
+          + struct.pack("<20i", 2, 0, 0, 0, 1, 9, 115, 4, 127, 9, 115, 3, 100, 100, 5, 0, 68, 3, 0, 0))
+for name, n in (("long.hwp", 1000), ("overlong.hwp", 40000)):
+    pitch = [60.0 + (i // 50) % 12 if i % 50 < 40 else 0.0 for i in range(n)]
+    mark = [1 if i % 50 == 0 else (0 if i % 50 < 40 else -1) for i in range(n)]
+    with open(sys.argv[2] + "/" + name, "wb") as f:
+        f.write(header + struct.pack("<i", n) + struct.pack("<%dd" % n, *pitch)
+                + struct.pack("<%dd" % n, *[64.0 if p else 0.0 for p in pitch])
+                + bytes(4 * n) + struct.pack("<%di" % n, *mark) + bytes(4 * n))
 PY
 head -c 200000 "$seeds/audio_file/melody.wav" | tail -c 100000 > "$seeds/pushed_samples/melody.raw"
 
@@ -40,6 +51,8 @@ for t in "${targets[@]}"; do
   extra=()
   # A pushed input of 40 blocks already reaches every stage; longer ones only run slower.
   [ "$t" = pushed_samples ] && extra=(-max_len=20480)
+  # Room for the over-long seed of 40,000 frames.
+  [ "$t" = project ] && extra=(-max_len=1200000)
   "build-fuzz/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 "${extra[@]}" \
     -artifact_prefix="build-fuzz/findings/$t/" "build-fuzz/corpus/$t" "$seeds/$t" 2>&1 |
     grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE|ERROR|SUMMARY' || true
