@@ -50,6 +50,8 @@ public:
     static constexpr float kFarBeyondFullScale = 2.0f;
     long long samplesBeyondFullScale() const { return overRange_; }
     double loudestSample() const { return loudest_; }
+    // The most samples at the engine's rate one decoding step may hold.
+    size_t samplesPerStep() const { return resampled_.size() > mono_.size() ? resampled_.size() : mono_.size(); }
     // True once read has delivered everything.
     bool atEnd() const { return ended_ && pendingAt_ == pending_.size(); }
 
