@@ -38,7 +38,7 @@ bool sameTrack(const FrameTrack& a, const FrameTrack& b) {
 
 // Two selections that name the same frames: a range counts in either order, and the fields of
 // a selection that is not set do not count at all.
-bool sameSelection(const SelectionState& a, const SelectionState& b) {
+bool sameSelection(const Selection& a, const Selection& b) {
     if (a.noteSelected != b.noteSelected || a.rangeSelected != b.rangeSelected) return false;
     if (a.noteSelected)
         return a.noteStart == b.noteStart && a.noteEnd == b.noteEnd && a.noteWidth == b.noteWidth &&
@@ -56,24 +56,6 @@ size_t trackBytes(const FrameTrack& t) {
 
 }  // namespace
 
-SelectionState selectionOf(const ViewState& v) {
-    return {v.rangeSelected, v.rangeStart, v.rangeEnd, v.noteSelected, v.noteStart,
-            v.noteEnd,       v.noteWidth,  v.noteTop,  v.noteBottom,   v.noteHeight};
-}
-
-void restoreSelection(ViewState& v, const SelectionState& s) {
-    v.rangeSelected = s.rangeSelected;
-    v.rangeStart = s.rangeStart;
-    v.rangeEnd = s.rangeEnd;
-    v.noteSelected = s.noteSelected;
-    v.noteStart = s.noteStart;
-    v.noteEnd = s.noteEnd;
-    v.noteWidth = s.noteWidth;
-    v.noteTop = s.noteTop;
-    v.noteBottom = s.noteBottom;
-    v.noteHeight = s.noteHeight;
-}
-
 std::shared_ptr<const FrameTrack> UndoHistory::shareClip(const FrameTrack& clip) {
     if (clip.frameCount() == 0) return nullptr;
     if (!lastClip_ || !sameTrack(*lastClip_, clip)) lastClip_ = std::make_shared<const FrameTrack>(clip);
@@ -81,7 +63,7 @@ std::shared_ptr<const FrameTrack> UndoHistory::shareClip(const FrameTrack& clip)
 }
 
 UndoHistory::Side UndoHistory::sideOf(const ViewState& v, TransportState transport) {
-    return {v.cursorFrame, selectionOf(v), shareClip(v.clipTrack), transport};
+    return {v.cursorFrame, v.selection, shareClip(v.clipTrack), transport};
 }
 
 void UndoHistory::begin(const ViewState& v, StepKind kind) {
@@ -107,7 +89,7 @@ void UndoHistory::end(const ViewState& v) {
 }
 
 void UndoHistory::resumeGesture(const ViewState& v) {
-    if (v.buttonDown && !open_ && v.transportState == kIdle) begin(v, StepKind::Gesture);
+    if (gestureHeld_ && !open_ && v.transportState == kIdle) begin(v, StepKind::Gesture);
 }
 
 void UndoHistory::close(const ViewState& v) {
@@ -175,11 +157,11 @@ void UndoHistory::push(Step step) {
 }
 
 bool UndoHistory::canUndo(const ViewState& v) const {
-    return done_ > 0 && !open_ && !v.buttonDown && quiet(v);
+    return done_ > 0 && !open_ && !gestureHeld_ && quiet(v);
 }
 
 bool UndoHistory::canRedo(const ViewState& v) const {
-    return done_ < steps_.size() && !open_ && !v.buttonDown && quiet(v);
+    return done_ < steps_.size() && !open_ && !gestureHeld_ && quiet(v);
 }
 
 bool UndoHistory::undo(ViewState& v) {
@@ -201,7 +183,7 @@ void UndoHistory::apply(ViewState& v, int first, int count, const FrameTrack& fr
     v.track.replace(first, count, frames);
     const int n = v.frameCount();
     v.cursorFrame = side.cursor;
-    restoreSelection(v, side.selection);
+    v.selection = side.selection;
     if (side.clip) {
         v.clipTrack = *side.clip;
         lastClip_ = side.clip;  // the next step shares it while it stays

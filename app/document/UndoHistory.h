@@ -11,6 +11,7 @@
 #pragma once
 
 #include "FrameTrack.h"
+#include "Selection.h"
 #include "ViewPorts.h"
 
 #include <cstddef>
@@ -30,24 +31,6 @@ enum class StepKind {
     Copy,     // a step only when the frames changed: taking a clip is no edit, splitting is
 };
 
-// The view's selection as a step restores it.
-struct SelectionState {
-    bool rangeSelected = false;
-    int rangeStart = 0;
-    int rangeEnd = 0;
-    bool noteSelected = false;
-    int noteStart = 0;
-    int noteEnd = 0;
-    int noteWidth = 0;
-    int noteTop = 0;
-    int noteBottom = 0;
-    int noteHeight = 0;
-    bool operator==(const SelectionState&) const = default;
-};
-
-SelectionState selectionOf(const ViewState& view);
-void restoreSelection(ViewState& view, const SelectionState& selection);
-
 class UndoHistory {
 public:
     explicit UndoHistory(size_t limitBytes = kUndoLimitBytes) : limitBytes_(limitBytes) {}
@@ -63,6 +46,10 @@ public:
     // A step that ended while the mouse button is still held (a key pressed during a drag, a
     // take recorded during one) leaves the rest of the drag a gesture step of its own.
     void resumeGesture(const ViewState& view);
+    // Whether a mouse gesture holds: told by the pointer's gesture as its button goes down
+    // and up. While it holds, Undo and Redo wait.
+    void holdGesture(bool held) { gestureHeld_ = held; }
+    bool gestureHeld() const { return gestureHeld_; }
 
     // Whether Undo or Redo has a step to take in the view's present state: the transport idle
     // or an empty project, no step open, no mouse button held.
@@ -86,7 +73,7 @@ private:
     // One side of a step: what it restores besides the frames.
     struct Side {
         int cursor = 0;
-        SelectionState selection;
+        Selection selection;
         std::shared_ptr<const FrameTrack> clip;  // null for an empty clip
         TransportState transport = kEmptyProject;
     };
@@ -115,6 +102,7 @@ private:
     size_t bytes_ = 0;
 
     bool open_ = false;
+    bool gestureHeld_ = false;
     StepKind kind_ = StepKind::Command;
     FrameTrack start_;  // the whole track when the open step began; its buffers are reused
     Side startSide_;

@@ -141,8 +141,9 @@ int ViewState::findNotes(int first, int count, NoteFinderOptions::Pitch pitchFro
 }
 
 Stretch ViewState::findNotesRange() const {
-    if (rangeSelected) return {std::min(rangeStart, rangeEnd), std::abs(rangeEnd - rangeStart)};
-    if (noteSelected) return {noteStart, noteEnd - noteStart};
+    const Selection& s = selection;
+    if (s.rangeSelected) return {std::min(s.rangeStart, s.rangeEnd), std::abs(s.rangeEnd - s.rangeStart)};
+    if (s.noteSelected) return {s.noteStart, s.noteEnd - s.noteStart};
     return {0, std::max(frameCount() - 1, 0)};
 }
 

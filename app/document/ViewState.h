@@ -16,6 +16,7 @@
 #include "LookAhead.h"
 #include "NoteFinder.h"
 #include "ProjectSettings.h"
+#include "Selection.h"
 #include "Quantizer.h"
 #include "Scale.h"
 #include "UndoHistory.h"
@@ -110,11 +111,11 @@ public:
     // Moves the cursor (held to the track), sounds the frame there through the output's gate
     // and repaints the two one-pixel columns the cursor line leaves and reaches.
     void setCursor(int frame);
-    bool hasSelection() const { return noteSelected || rangeSelected; }
+    bool hasSelection() const { return selection.any(); }
     // Unselect: the clip emptied, both selections cleared, the view repainted.
     void unselect();
     // Both selections cleared, the clip kept: for a track whose frames are about to move.
-    void clearSelection() { rangeSelected = noteSelected = false; }
+    void clearSelection() { selection.rangeSelected = selection.noteSelected = false; }
 
     // --- Note finding ------------------------------------------------------------------------
     // Re-decides the notes of frames first .. first + count - 1 with the look-ahead note finder
@@ -143,33 +144,12 @@ public:
     double playStartMs = 0.0;  // the clock at which frame 0 would have sounded
     int lastMeasureTickNote = -1;
     int lastBeatTickNote = -1;
-    TickFlags viewTickFlags;  // for the note view's beat and measure lines
 
-    // At most one selection is set. The range is frames rangeStart .. rangeEnd - 1, the two in
-    // either order until a command sorts them; the note is frames noteStart .. noteEnd - 1,
-    // framed by rows noteTop .. noteBottom.
-    bool rangeSelected = false;
-    int rangeStart = 0;
-    int rangeEnd = 0;
-    bool noteSelected = false;
-    int noteStart = 0;
-    int noteEnd = 0;
-    int noteWidth = 0;
-    int noteTop = 0;
-    int noteBottom = 0;
-    int noteHeight = 0;
+    Selection selection;
     FrameTrack clipTrack;  // what Copy took; empty until then, and after Unselect
     // Undo and Redo: the GUI thread's alone, and never touched while a take runs.
     UndoHistory history;
 
-    // The left-button gesture over the note view.
-    bool buttonDown = false;
-    bool pointerMoved = false;
-    int lastPointerX = 0;
-    int lastPointerY = 0;
-    int dragKind = -1;     // the handle of the selected note being dragged, -1 none
-    int grabOffsetX = 0;   // pointer x minus noteStart when the drag began
-    int grabOffsetY = 0;   // pointer row minus noteTop when the drag began
     int viewWidth = 0;     // client width in pixels: one frame per column
 
     std::optional<CutProject> cutProject;

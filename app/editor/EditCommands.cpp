@@ -32,28 +32,28 @@ struct Span {
 
 Span selected(ViewState& v) {
     const int last = v.frameCount() - 1;
-    if (v.noteSelected) {
-        v.noteStart = std::clamp(v.noteStart, 0, last);
-        v.noteEnd = std::clamp(v.noteEnd, v.noteStart, last);
-        return {v.noteStart, v.noteEnd};
+    if (v.selection.noteSelected) {
+        v.selection.noteStart = std::clamp(v.selection.noteStart, 0, last);
+        v.selection.noteEnd = std::clamp(v.selection.noteEnd, v.selection.noteStart, last);
+        return {v.selection.noteStart, v.selection.noteEnd};
     }
-    if (v.rangeSelected) {
-        if (v.rangeStart > v.rangeEnd) std::swap(v.rangeStart, v.rangeEnd);
-        v.rangeStart = std::clamp(v.rangeStart, 0, last);
-        v.rangeEnd = std::clamp(v.rangeEnd, v.rangeStart, last);
-        return {v.rangeStart, v.rangeEnd};
+    if (v.selection.rangeSelected) {
+        if (v.selection.rangeStart > v.selection.rangeEnd) std::swap(v.selection.rangeStart, v.selection.rangeEnd);
+        v.selection.rangeStart = std::clamp(v.selection.rangeStart, 0, last);
+        v.selection.rangeEnd = std::clamp(v.selection.rangeEnd, v.selection.rangeStart, last);
+        return {v.selection.rangeStart, v.selection.rangeEnd};
     }
     return {};
 }
 
 // Moves the selection by `by` frames.
 void shiftSelection(ViewState& v, int by) {
-    if (v.noteSelected) {
-        v.noteStart += by;
-        v.noteEnd += by;
+    if (v.selection.noteSelected) {
+        v.selection.noteStart += by;
+        v.selection.noteEnd += by;
     } else {
-        v.rangeStart += by;
-        v.rangeEnd += by;
+        v.selection.rangeStart += by;
+        v.selection.rangeEnd += by;
     }
 }
 
@@ -84,7 +84,7 @@ void keepOnset(FrameTrack& t, int i) {
 
 void copySelection(ViewState& v) {
     if (!idle(v) || !v.hasSelection()) return;
-    const bool byNote = v.noteSelected;
+    const bool byNote = v.selection.noteSelected;
     const Span s = selected(v);
     v.clipTrack.clear();
     // A range that starts inside a note takes its own note: the track is split there too.
@@ -120,18 +120,18 @@ void pasteClip(ViewState& v) {
 
 void deleteSelection(ViewState& v) {
     if (!idle(v) || v.frameCount() < 2) return;
-    if (v.rangeSelected) {
+    if (v.selection.rangeSelected) {
         const Span s = selected(v);
         const int before = v.frameCount();
         v.track.erase(s.first, s.end - s.first);
         splitAt(v.track, s.first);
         if (s.first < v.cursorFrame)
             v.cursorFrame = v.cursorFrame > s.end ? v.cursorFrame - (s.end - s.first) : s.first;
-        v.rangeSelected = false;
+        v.selection.rangeSelected = false;
         requantizeEdit(v, s.first, before - s.first);
         v.surface.setScroll(v.frameCount(), v.cursorFrame, true);
         v.surface.repaint();
-    } else if (v.noteSelected) {
+    } else if (v.selection.noteSelected) {
         const Span s = selected(v);
         for (int i = s.first; i < s.end; ++i) v.track.set(i, Frame{});
         v.clearSelection();
@@ -146,10 +146,10 @@ void deleteSelection(ViewState& v) {
 
 void selectAll(ViewState& v) {
     if (!idle(v) || v.frameCount() < 2) return;
-    v.noteSelected = false;
-    v.rangeSelected = true;
-    v.rangeStart = 0;
-    v.rangeEnd = v.frameCount() - 1;  // the closing rest is never selected
+    v.selection.noteSelected = false;
+    v.selection.rangeSelected = true;
+    v.selection.rangeStart = 0;
+    v.selection.rangeEnd = v.frameCount() - 1;  // the closing rest is never selected
     v.surface.repaint();
 }
 
@@ -186,7 +186,7 @@ void splitAtCursor(ViewState& v) {
 
 void shiftPitch(ViewState& v, double step) {
     if (!idle(v) || !v.hasSelection()) return;
-    const bool byNote = v.noteSelected;
+    const bool byNote = v.selection.noteSelected;
     const Span s = selected(v);
     // A frame moves only when it stays inside the playable range; unpitched frames never do.
     const double low = kLowestPitch + std::max(0.0, -step) - kPitchSlack;
@@ -203,9 +203,9 @@ void shiftPitch(ViewState& v, double step) {
     }
     if (byNote) {
         if (highest > 0.0) {  // the rectangle follows the note
-            v.noteTop = noteTopRow(highest);
-            v.noteBottom = noteBottomRow(lowest);
-            v.noteHeight = v.noteBottom - v.noteTop;
+            v.selection.noteTop = noteTopRow(highest);
+            v.selection.noteBottom = noteBottomRow(lowest);
+            v.selection.noteHeight = v.selection.noteBottom - v.selection.noteTop;
         }
         requantizeEdit(v, s.first, s.end - s.first);
     } else {

@@ -38,7 +38,7 @@ struct Extremes {
 
 Extremes extremesOf(const ViewState& v) {
     Extremes x;
-    for (int i = v.noteStart; i < v.noteEnd; ++i) {
+    for (int i = v.selection.noteStart; i < v.selection.noteEnd; ++i) {
         const double p = v.track.pitch[i];
         if (p < 1.0) continue;
         x.highest = std::max(x.highest, p);
@@ -59,10 +59,10 @@ struct PitchScale {
 
 // The top edge's new row for a pointer at y, and the scale that brings the highest pitch to
 // it with the lowest fixed. False when the edge stays.
-bool topTarget(const ViewState& v, int y, PitchScale& scale, int& top) {
-    top = std::min(y - v.grabOffsetY, v.noteBottom - kMinNoteRows);
+bool topTarget(const ViewState& v, int y, int grabY, PitchScale& scale, int& top) {
+    top = std::min(y - grabY, v.selection.noteBottom - kMinNoteRows);
     top = std::max(top, noteTopRow(kHighestPitch));  // no pitch lies above that row's
-    if (top == v.noteTop) return false;
+    if (top == v.selection.noteTop) return false;
     const double target = std::min(kHighestPitch - (top - 25) / kRowsPerSemitone, kHighestPitch);
     const Extremes x = extremesOf(v);
     scale.fixed = x.lowest;
@@ -73,10 +73,10 @@ bool topTarget(const ViewState& v, int y, PitchScale& scale, int& top) {
 
 // The bottom edge's new row, and the scale that brings the lowest pitch to it with the
 // highest fixed.
-bool bottomTarget(const ViewState& v, int y, PitchScale& scale, int& bottom) {
-    bottom = std::max(y - v.grabOffsetY + v.noteHeight, v.noteTop + kMinNoteRows);
+bool bottomTarget(const ViewState& v, int y, int grabY, PitchScale& scale, int& bottom) {
+    bottom = std::max(y - grabY + v.selection.noteHeight, v.selection.noteTop + kMinNoteRows);
     bottom = std::min(bottom, noteBottomRow(kLowestPitch));
-    if (bottom == v.noteBottom) return false;
+    if (bottom == v.selection.noteBottom) return false;
     const double target = std::max(kHighestPitch - (bottom - 31) / kRowsPerSemitone, kLowestPitch);
     const Extremes x = extremesOf(v);
     scale.fixed = x.highest;
@@ -87,11 +87,11 @@ bool bottomTarget(const ViewState& v, int y, PitchScale& scale, int& bottom) {
 
 // The right edge's new end frame: at least five frames long when shrinking, over rests only
 // when growing.
-int rightTarget(const ViewState& v, int x, bool shift) {
+int rightTarget(const ViewState& v, int x, int grabX, bool shift) {
     const int n = v.frameCount();
-    const int s = v.noteStart;
-    const int e = v.noteEnd;
-    int end = std::clamp(x - v.grabOffsetX + (e - s), 0, n - 1);
+    const int s = v.selection.noteStart;
+    const int e = v.selection.noteEnd;
+    int end = std::clamp(x - grabX + (e - s), 0, n - 1);
     if (shift) end = snapToBeat(v, end);
     if (end < e) return std::min(std::max(end, s + kMinNoteFrames), e);
     int reach = e;
@@ -99,11 +99,11 @@ int rightTarget(const ViewState& v, int x, bool shift) {
     return reach;
 }
 
-int leftTarget(const ViewState& v, int x, bool shift) {
+int leftTarget(const ViewState& v, int x, int grabX, bool shift) {
     const int n = v.frameCount();
-    const int s = v.noteStart;
-    const int e = v.noteEnd;
-    int start = std::clamp(x - v.grabOffsetX, 0, n - 1);
+    const int s = v.selection.noteStart;
+    const int e = v.selection.noteEnd;
+    int start = std::clamp(x - grabX, 0, n - 1);
     if (shift) start = snapToBeat(v, start);
     if (start > s) return std::max(std::min(start, e - kMinNoteFrames), s);
     int reach = s;
@@ -117,11 +117,11 @@ int leftTarget(const ViewState& v, int x, bool shift) {
 void writeResampled(ViewState& v, int first, int end, const std::vector<int>& source,
                     const PitchScale& scale) {
     FrameTrack& t = v.track;
-    const std::vector<Frame> old = framesOf(t, v.noteStart, v.noteEnd);
-    for (int i = v.noteStart; i < v.noteEnd; ++i)
+    const std::vector<Frame> old = framesOf(t, v.selection.noteStart, v.selection.noteEnd);
+    for (int i = v.selection.noteStart; i < v.selection.noteEnd; ++i)
         if (i < first || i >= end) t.set(i, Frame{});
     for (int i = first; i < end; ++i) {
-        Frame f = old[source[i - first] - v.noteStart];
+        Frame f = old[source[i - first] - v.selection.noteStart];
         f.pitch = scale(f.pitch);
         f.mark = i == first ? kMarkOnset : kMarkContinue;
         t.set(i, f);
@@ -132,8 +132,8 @@ void writeResampled(ViewState& v, int first, int end, const std::vector<int>& so
 // fixed. Growing, the fill runs from the end down and the frames below the first one that
 // maps onto itself keep their place.
 void resampleRight(ViewState& v, int end, const PitchScale& scale) {
-    const int s = v.noteStart;
-    const int e = v.noteEnd;
+    const int s = v.selection.noteStart;
+    const int e = v.selection.noteEnd;
     const double r = static_cast<double>(end - s) / (e - s);
     const bool growing = end > e;
     std::vector<int> source(end - s);
@@ -149,8 +149,8 @@ void resampleRight(ViewState& v, int end, const PitchScale& scale) {
 
 // The left edge moved to `start`: the mirror image, filled upwards when growing.
 void resampleLeft(ViewState& v, int start, const PitchScale& scale) {
-    const int s = v.noteStart;
-    const int e = v.noteEnd;
+    const int s = v.selection.noteStart;
+    const int e = v.selection.noteEnd;
     const double r = static_cast<double>(e - start) / (e - s);
     const bool growing = start < s;
     std::vector<int> source(e - start);
@@ -163,49 +163,51 @@ void resampleLeft(ViewState& v, int start, const PitchScale& scale) {
     writeResampled(v, start, e, source, scale);
 }
 
-enum class Horizontal { None, Left, Right };
-enum class Vertical { None, Top, Bottom };
+}  // namespace
+
+enum Horizontal { kNoHorizontal, kLeftEdge, kRightEdge };
+enum Vertical { kNoVertical, kTopEdge, kBottomEdge };
 
 // The edges and corners: a corner computes its pitch scale first, then resamples in time
 // with every frame's pitch scaled on the way.
-void reshape(ViewState& v, int x, int y, bool shift, Horizontal h, Vertical vertical) {
+void NoteDrag::reshape(ViewState& v, int x, int y, bool shift, int h, int vertical) {
     PitchScale scale;
-    int top = v.noteTop;
-    int bottom = v.noteBottom;
+    int top = v.selection.noteTop;
+    int bottom = v.selection.noteBottom;
     bool rows = false;
-    if (vertical == Vertical::Top) rows = topTarget(v, y, scale, top);
-    if (vertical == Vertical::Bottom) rows = bottomTarget(v, y, scale, bottom);
-    const int s = v.noteStart;
-    const int e = v.noteEnd;
-    const int start = h == Horizontal::Left ? leftTarget(v, x, shift) : s;
-    const int end = h == Horizontal::Right ? rightTarget(v, x, shift) : e;
+    if (vertical == kTopEdge) rows = topTarget(v, y, grabY_, scale, top);
+    if (vertical == kBottomEdge) rows = bottomTarget(v, y, grabY_, scale, bottom);
+    const int s = v.selection.noteStart;
+    const int e = v.selection.noteEnd;
+    const int start = h == kLeftEdge ? leftTarget(v, x, grabX_, shift) : s;
+    const int end = h == kRightEdge ? rightTarget(v, x, grabX_, shift) : e;
     if (!rows && start == s && end == e) return;
 
     // An unchanged span resamples onto itself.
-    if (h == Horizontal::Left) resampleLeft(v, start, scale);
+    if (h == kLeftEdge) resampleLeft(v, start, scale);
     else resampleRight(v, end, scale);
     requantizeSpan(v, std::min(s, start), std::max(e, end));
 
-    v.grabOffsetX += end - e;  // the pointer keeps its place on the moving right edge
-    v.noteStart = start;
-    v.noteEnd = end;
-    v.noteWidth = end - start;
-    if (rows && vertical == Vertical::Top) v.noteTop = top;
-    if (rows && vertical == Vertical::Bottom) {
-        v.grabOffsetY += bottom - v.noteBottom;
-        v.noteBottom = bottom;
+    grabX_ += end - e;  // the pointer keeps its place on the moving right edge
+    v.selection.noteStart = start;
+    v.selection.noteEnd = end;
+    v.selection.noteWidth = end - start;
+    if (rows && vertical == kTopEdge) v.selection.noteTop = top;
+    if (rows && vertical == kBottomEdge) {
+        grabY_ += bottom - v.selection.noteBottom;
+        v.selection.noteBottom = bottom;
     }
-    v.noteHeight = v.noteBottom - v.noteTop;
+    v.selection.noteHeight = v.selection.noteBottom - v.selection.noteTop;
 }
 
 // Moves the note in time, over rests only, and in pitch by whole rows.
-void moveNote(ViewState& v, int x, int y, bool shift) {
+void NoteDrag::moveNote(ViewState& v, int x, int y, bool shift) {
     FrameTrack& t = v.track;
     const int n = v.frameCount();
-    const int s = v.noteStart;
-    const int e = v.noteEnd;
+    const int s = v.selection.noteStart;
+    const int e = v.selection.noteEnd;
     const int width = e - s;
-    int start = std::clamp(x - v.grabOffsetX, 0, n - 1);
+    int start = std::clamp(x - grabX_, 0, n - 1);
     if (shift) start = snapToBeat(v, start);
     int end = 0;
     if (start >= s) {
@@ -219,12 +221,12 @@ void moveNote(ViewState& v, int x, int y, bool shift) {
         start = reach;
         end = start + width;
     }
-    int top = y - v.grabOffsetY;
-    if (top < v.noteTop) top = std::max(top, std::min(kPitchTopRow, v.noteTop));
-    else top = std::min(top, std::max(kPitchBottomRow - v.noteHeight, v.noteTop));
-    if (start == s && top == v.noteTop) return;
+    int top = y - grabY_;
+    if (top < v.selection.noteTop) top = std::max(top, std::min(kPitchTopRow, v.selection.noteTop));
+    else top = std::min(top, std::max(kPitchBottomRow - v.selection.noteHeight, v.selection.noteTop));
+    if (start == s && top == v.selection.noteTop) return;
 
-    const double down = (top - v.noteTop) / kRowsPerSemitone;
+    const double down = (top - v.selection.noteTop) / kRowsPerSemitone;
     const std::vector<Frame> old = framesOf(t, s, e);
     for (int i = s; i < e; ++i) t.set(i, Frame{});
     for (int j = 0; j < width; ++j) {
@@ -233,23 +235,30 @@ void moveNote(ViewState& v, int x, int y, bool shift) {
         t.set(start + j, f);
     }
     requantizeSpan(v, std::min(s, start), std::max(e, end));
-    v.noteStart = start;
-    v.noteEnd = end;
-    v.noteTop = top;
-    v.noteBottom = top + v.noteHeight;
+    v.selection.noteStart = start;
+    v.selection.noteEnd = end;
+    v.selection.noteTop = top;
+    v.selection.noteBottom = top + v.selection.noteHeight;
 }
 
-void beginRange(ViewState& v, int f) {
-    v.rangeStart = v.rangeEnd = f;
-    v.buttonDown = true;
+void NoteDrag::press(ViewState& v) {
+    buttonDown_ = true;
+    v.history.holdGesture(true);
 }
+
+void NoteDrag::beginRange(ViewState& v, int f) {
+    v.selection.rangeStart = v.selection.rangeEnd = f;
+    press(v);
+}
+
+namespace {
 
 // The range follows the pointer: it ends at the frame under x.
 void extendRange(ViewState& v, int x, bool shift) {
     int f = std::clamp(frameAtX(v, x), 0, v.frameCount() - 1);
     if (shift) f = snapToBeat(v, f);
-    v.rangeEnd = f;
-    v.rangeSelected = v.rangeStart != f;
+    v.selection.rangeEnd = f;
+    v.selection.rangeSelected = v.selection.rangeStart != f;
 }
 
 }  // namespace
@@ -267,7 +276,13 @@ bool isOnNote(const ViewState& v, int x, int y) {
     return false;
 }
 
-void selectNoteAt(ViewState& v, int x, int y) {
+void NoteDrag::grab(const ViewState& v, int kind, int x, int y) {
+    dragKind_ = kind;
+    grabX_ = x - v.selection.noteStart;
+    grabY_ = y - v.selection.noteTop;
+}
+
+void NoteDrag::selectNoteAt(ViewState& v, int x, int y) {
     const int n = v.frameCount();
     const FrameTrack& t = v.track;
     const int f = std::clamp(frameAtX(v, x), 0, n - 1);
@@ -284,27 +299,25 @@ void selectNoteAt(ViewState& v, int x, int y) {
         highest = std::max(highest, t.pitch[i]);
         lowest = std::min(lowest, t.pitch[i]);
     }
-    v.noteStart = s;
-    v.noteEnd = std::max(e, s);
-    v.noteTop = noteTopRow(highest);
-    v.noteBottom = noteBottomRow(lowest);
-    v.noteHeight = v.noteBottom - v.noteTop;
-    v.noteWidth = v.noteEnd - v.noteStart;
-    v.dragKind = kDragMove;
-    v.grabOffsetX = x - v.noteStart;
-    v.grabOffsetY = y - v.noteTop;
-    v.rangeSelected = false;
-    v.noteSelected = true;
-    v.buttonDown = true;
+    v.selection.noteStart = s;
+    v.selection.noteEnd = std::max(e, s);
+    v.selection.noteTop = noteTopRow(highest);
+    v.selection.noteBottom = noteBottomRow(lowest);
+    v.selection.noteHeight = v.selection.noteBottom - v.selection.noteTop;
+    v.selection.noteWidth = v.selection.noteEnd - v.selection.noteStart;
+    grab(v, kDragMove, x, y);
+    v.selection.rangeSelected = false;
+    v.selection.noteSelected = true;
+    press(v);
 }
 
 int trackerHitAt(const ViewState& v, int x, int y) {
-    if (!v.noteSelected) return kDragNone;
+    if (!v.selection.noteSelected) return kDragNone;
     const int h = kHandleSize;
-    const int left = xOfFrame(v, v.noteStart);
-    const int right = xOfFrame(v, v.noteEnd);
-    const int top = v.noteTop;
-    const int bottom = v.noteBottom;
+    const int left = xOfFrame(v, v.selection.noteStart);
+    const int right = xOfFrame(v, v.selection.noteEnd);
+    const int top = v.selection.noteTop;
+    const int bottom = v.selection.noteBottom;
     const int midX = (left + right) / 2 - h / 2;
     const int midY = (top + bottom) / 2 - h / 2;
     const auto in = [x, y, h](int x0, int y0) {
@@ -323,56 +336,54 @@ int trackerHitAt(const ViewState& v, int x, int y) {
     return kDragNone;
 }
 
-void leftButtonDown(ViewState& v, int x, int y, bool shift) {
+void NoteDrag::leftButtonDown(ViewState& v, int x, int y, bool shift) {
     if (!idle(v)) return;
     v.history.begin(v, StepKind::Gesture);  // the whole gesture, however many drag steps, is one
     const int f = frameAtX(v, x);
     // The handles lie outside the note, so they may lie beyond the track's ends.
-    const bool onHandle = v.noteSelected && trackerHitAt(v, x, y) != kDragNone;
+    const bool onHandle = v.selection.noteSelected && trackerHitAt(v, x, y) != kDragNone;
     if ((f < 0 || f >= v.frameCount() - 1) && !onHandle) {
         v.clearSelection();
-    } else if (v.rangeSelected) {
-        v.rangeSelected = false;
+    } else if (v.selection.rangeSelected) {
+        v.selection.rangeSelected = false;
         beginRange(v, shift ? snapToBeat(v, f) : f);
-    } else if (v.noteSelected) {
+    } else if (v.selection.noteSelected) {
         const int hit = trackerHitAt(v, x, y);
         if (hit == kDragNone) {
-            v.dragKind = kDragNone;
+            dragKind_ = kDragNone;
             if (isOnNote(v, x, y)) {
                 selectNoteAt(v, x, y);
             } else {
-                v.noteSelected = false;
+                v.selection.noteSelected = false;
                 beginRange(v, f);
             }
         } else {
-            v.dragKind = hit;
-            v.grabOffsetX = x - v.noteStart;
-            v.grabOffsetY = y - v.noteTop;
-            v.buttonDown = true;
+            grab(v, hit, x, y);
+            press(v);
         }
     } else if (isOnNote(v, x, y)) {
         selectNoteAt(v, x, y);
     } else {
         beginRange(v, shift ? snapToBeat(v, f) : f);
     }
-    v.lastPointerX = x;
-    v.lastPointerY = y;
-    v.pointerMoved = false;
+    lastX_ = x;
+    lastY_ = y;
+    pointerMoved_ = false;
     v.surface.repaint();
-    if (!v.buttonDown) v.history.end(v);  // a press off the track starts no drag
+    if (!buttonDown_) v.history.end(v);  // a press off the track starts no drag
 }
 
-void pointerMove(ViewState& v, int x, int y, PointerFlags flags) {
+void NoteDrag::pointerMove(ViewState& v, int x, int y, PointerFlags flags) {
     if (!flags.button && !flags.shift && !flags.ctrl) {
         leftButtonUp(v, x, y, false);
         return;
     }
-    if (!idle(v) || !v.buttonDown) return;
-    v.pointerMoved = x != v.lastPointerX || y != v.lastPointerY;
-    if (!v.pointerMoved) return;
-    v.lastPointerX = x;
-    v.lastPointerY = y;
-    if (v.noteSelected) {
+    if (!idle(v) || !buttonDown_) return;
+    pointerMoved_ = x != lastX_ || y != lastY_;
+    if (!pointerMoved_) return;
+    lastX_ = x;
+    lastY_ = y;
+    if (v.selection.noteSelected) {
         dragSelectedNote(v, x, y, flags.shift);
         if (v.scrubOn) v.output.resoundCursor();
     } else {
@@ -381,31 +392,32 @@ void pointerMove(ViewState& v, int x, int y, PointerFlags flags) {
     v.surface.repaint();
 }
 
-void leftButtonUp(ViewState& v, int x, int y, bool shift) {
-    if (!v.buttonDown) return;
-    v.buttonDown = false;
-    if (v.pointerMoved) {
-        v.pointerMoved = false;
+void NoteDrag::leftButtonUp(ViewState& v, int x, int y, bool shift) {
+    if (!buttonDown_) return;
+    buttonDown_ = false;
+    v.history.holdGesture(false);
+    if (pointerMoved_) {
+        pointerMoved_ = false;
         if (!idle(v)) return;  // the transport moved on during the gesture
-        if (v.noteSelected) dragSelectedNote(v, x, y, shift);
+        if (v.selection.noteSelected) dragSelectedNote(v, x, y, shift);
         else extendRange(v, x, shift);
     }
     v.surface.repaint();
     v.history.end(v);
 }
 
-void dragSelectedNote(ViewState& v, int x, int y, bool shift) {
-    if (!idle(v) || !v.noteSelected || v.noteEnd <= v.noteStart) return;
-    switch (v.dragKind) {
+void NoteDrag::dragSelectedNote(ViewState& v, int x, int y, bool shift) {
+    if (!idle(v) || !v.selection.noteSelected || v.selection.noteEnd <= v.selection.noteStart) return;
+    switch (dragKind_) {
     case kDragMove: moveNote(v, x, y, shift); break;
-    case kDragRight: reshape(v, x, y, shift, Horizontal::Right, Vertical::None); break;
-    case kDragLeft: reshape(v, x, y, shift, Horizontal::Left, Vertical::None); break;
-    case kDragTop: reshape(v, x, y, shift, Horizontal::None, Vertical::Top); break;
-    case kDragBottom: reshape(v, x, y, shift, Horizontal::None, Vertical::Bottom); break;
-    case kDragTopLeft: reshape(v, x, y, shift, Horizontal::Left, Vertical::Top); break;
-    case kDragTopRight: reshape(v, x, y, shift, Horizontal::Right, Vertical::Top); break;
-    case kDragBottomRight: reshape(v, x, y, shift, Horizontal::Right, Vertical::Bottom); break;
-    case kDragBottomLeft: reshape(v, x, y, shift, Horizontal::Left, Vertical::Bottom); break;
+    case kDragRight: reshape(v, x, y, shift, kRightEdge, kNoVertical); break;
+    case kDragLeft: reshape(v, x, y, shift, kLeftEdge, kNoVertical); break;
+    case kDragTop: reshape(v, x, y, shift, kNoHorizontal, kTopEdge); break;
+    case kDragBottom: reshape(v, x, y, shift, kNoHorizontal, kBottomEdge); break;
+    case kDragTopLeft: reshape(v, x, y, shift, kLeftEdge, kTopEdge); break;
+    case kDragTopRight: reshape(v, x, y, shift, kRightEdge, kTopEdge); break;
+    case kDragBottomRight: reshape(v, x, y, shift, kRightEdge, kBottomEdge); break;
+    case kDragBottomLeft: reshape(v, x, y, shift, kLeftEdge, kBottomEdge); break;
     default: break;
     }
 }

@@ -315,7 +315,7 @@ void CVtView::resizeEvent(QResizeEvent* event) {
 void CVtView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint p = event->position().toPoint();
-    leftButtonDown(state_, p.x(), rowAt(p.y()), event->modifiers() & Qt::ShiftModifier);
+    drag_.leftButtonDown(state_, p.x(), rowAt(p.y()), event->modifiers() & Qt::ShiftModifier);
     emit commandsMayHaveChanged();
 }
 
@@ -331,14 +331,14 @@ void CVtView::mouseMoveEvent(QMouseEvent* event) {
     const PointerFlags flags{event->buttons() != Qt::NoButton,
                              (event->modifiers() & Qt::ShiftModifier) != 0,
                              (event->modifiers() & Qt::ControlModifier) != 0};
-    pointerMove(state_, p.x(), rowAt(p.y()), flags);
+    drag_.pointerMove(state_, p.x(), rowAt(p.y()), flags);
     emit commandsMayHaveChanged();
 }
 
 void CVtView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint p = event->position().toPoint();
-    leftButtonUp(state_, p.x(), rowAt(p.y()), event->modifiers() & Qt::ShiftModifier);
+    drag_.leftButtonUp(state_, p.x(), rowAt(p.y()), event->modifiers() & Qt::ShiftModifier);
     emit commandsMayHaveChanged();
 }
 

@@ -12,6 +12,7 @@
 
 #include "document/Clock.h"
 #include "document/ViewState.h"
+#include "editor/NoteDrag.h"
 #include "editor/EngineInput.h"
 #include "editor/MidiOutput.h"
 #include "view/TrackPictures.h"
@@ -141,6 +142,7 @@ private:
     EngineInput input_;
     Timer timer_;
     ViewState state_;
+    NoteDrag drag_;  // the left button's gesture over the view
     std::unique_ptr<TonikHostHook> host_;  // the library's messages through our prompt
     CVolumeControlDlg* volumeDialog_ = nullptr;  // a child: lives as long as the view
     TrackPictures pictures_;

@@ -159,9 +159,9 @@ PaintPlan planPaint(const ViewState& v, const GridLines& lines, int width, int a
     addSlice(plan.slices, Picture::Grid, after, half + n, width - half, c, width);
 
     if (v.transportState != kIdle) return plan;
-    if (v.rangeSelected && v.rangeStart != v.rangeEnd) {
-        const int first = std::min(v.rangeStart, v.rangeEnd);
-        const int last = std::max(v.rangeStart, v.rangeEnd);
+    if (v.selection.rangeSelected && v.selection.rangeStart != v.selection.rangeEnd) {
+        const int first = std::min(v.selection.rangeStart, v.selection.rangeEnd);
+        const int last = std::max(v.selection.rangeStart, v.selection.rangeEnd);
         const int left = std::max(first - c + half, 0);
         const int right = std::min(last - c + half, width);
         if (right > left) {
@@ -169,12 +169,12 @@ PaintPlan planPaint(const ViewState& v, const GridLines& lines, int width, int a
             plan.invertX = left;
             plan.invertWidth = right - left;
         }
-    } else if (v.noteSelected) {
+    } else if (v.selection.noteSelected) {
         plan.tracker = true;
-        plan.trackerLeft = v.noteStart - c + half;
-        plan.trackerRight = v.noteEnd - c + half;
-        plan.trackerTop = v.noteTop;
-        plan.trackerBottom = v.noteBottom;
+        plan.trackerLeft = v.selection.noteStart - c + half;
+        plan.trackerRight = v.selection.noteEnd - c + half;
+        plan.trackerTop = v.selection.noteTop;
+        plan.trackerBottom = v.selection.noteBottom;
     }
     return plan;
 }

@@ -21,11 +21,12 @@ void BM_DragStep(benchmark::State& state) {
     const int note = (v.cursorFrame / 41) * 41;
     const int x = xOfFrame(v, note + 20);
     const int y = static_cast<int>(28 + (108.5 - v.track.pitch[note + 20]) * 6);
-    selectNoteAt(v, x, y);
+    NoteDrag drag;
+    drag.selectNoteAt(v, x, y);
     int dy = 0;
     for (auto _ : state) {
         dy = dy == 0 ? 6 : 0;
-        dragSelectedNote(v, x, y + dy, false);
+        drag.dragSelectedNote(v, x, y + dy, false);
         benchmark::DoNotOptimize(v.track.pitch[note]);
     }
 }
@@ -36,18 +37,18 @@ void BM_StretchStep(benchmark::State& state) {
     ViewState& v = full.view;
     const int note = (v.cursorFrame / 41) * 41;
     // Delete the next note so that the stretch has rests to grow over.
-    v.noteSelected = true;
-    v.noteStart = note + 41;
-    v.noteEnd = note + 81;
+    v.selection.noteSelected = true;
+    v.selection.noteStart = note + 41;
+    v.selection.noteEnd = note + 81;
     deleteSelection(v);
-    selectNoteAt(v, xOfFrame(v, note + 20), static_cast<int>(28 + (108.5 - v.track.pitch[note + 20]) * 6));
-    v.dragKind = kDragRight;
+    NoteDrag drag;
+    drag.selectNoteAt(v, xOfFrame(v, note + 20), static_cast<int>(28 + (108.5 - v.track.pitch[note + 20]) * 6));
     const int x = xOfFrame(v, note + 39);
-    v.grabOffsetX = x - v.noteStart;
+    drag.grab(v, kDragRight, x, 0);
     int dx = 0;
     for (auto _ : state) {
         dx = dx == 0 ? 30 : 0;  // 40 frames to 70 and back
-        dragSelectedNote(v, x + dx, 0, false);
+        drag.dragSelectedNote(v, x + dx, 0, false);
         benchmark::DoNotOptimize(v.track.pitch[note]);
     }
 }
@@ -62,9 +63,9 @@ void BM_PasteAndDelete(benchmark::State& state) {
     const int at = v.cursorFrame;
     for (auto _ : state) {
         pasteClip(v);
-        v.rangeSelected = true;
-        v.rangeStart = at;
-        v.rangeEnd = at + 410;
+        v.selection.rangeSelected = true;
+        v.selection.rangeStart = at;
+        v.selection.rangeEnd = at + 410;
         deleteSelection(v);
         benchmark::DoNotOptimize(v.track.pitch[at]);
     }

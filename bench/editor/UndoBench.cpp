@@ -61,9 +61,9 @@ void BM_VolumeUp(benchmark::State& state) {
     FullTrack full(kRelative);
     ViewState& v = full.view;
     const int note = (v.cursorFrame / 41) * 41;
-    v.noteSelected = true;
-    v.noteStart = note;
-    v.noteEnd = note + 40;
+    v.selection.noteSelected = true;
+    v.selection.noteStart = note;
+    v.selection.noteEnd = note + 40;
     const bool withStep = state.range(0) != 0;
     bool up = true;
     for (auto _ : state) {
@@ -88,14 +88,15 @@ void BM_HundredDrags(benchmark::State& state) {
         state.PauseTiming();
         v.history.clear();
         state.ResumeTiming();
+        NoteDrag drag;
         for (int g = 0; g < 100; ++g) {
             const int f = note + 20;
             const int x = xOfFrame(v, f);
             const int y = static_cast<int>(28 + (108.5 - v.track.pitch[f]) * 6);
             const int dy = g % 2 ? 6 : -6;
-            leftButtonDown(v, x, y, false);
-            for (int i = 1; i <= 3; ++i) pointerMove(v, x, y + dy * i / 3, PointerFlags{true, false, false});
-            leftButtonUp(v, x, y + dy, false);
+            drag.leftButtonDown(v, x, y, false);
+            for (int i = 1; i <= 3; ++i) drag.pointerMove(v, x, y + dy * i / 3, PointerFlags{true, false, false});
+            drag.leftButtonUp(v, x, y + dy, false);
         }
         bytes = v.history.bytes();
         steps = v.history.undoCount();

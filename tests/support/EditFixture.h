@@ -17,6 +17,7 @@ using namespace hummwell;
 struct EditView {
     appdoubles::ViewFixture f;
     ViewState view{f.prompt, f.surface, f.output, f.input};
+    NoteDrag drag;  // the pointer's gesture, as the view widget holds it
 
     EditView() { view.viewWidth = 600; }
 
@@ -46,15 +47,16 @@ struct EditView {
 
     // Selects the note at `frame` as a click on its curve would, without the gesture.
     void pickNote(int frame) {
-        selectNoteAt(view, xOf(frame), rowOf(view.track.pitch[frame]));
-        view.buttonDown = false;
+        drag.selectNoteAt(view, xOf(frame), rowOf(view.track.pitch[frame]));
+        drag = NoteDrag{};
+        view.history.holdGesture(false);
     }
 
     void selectRange(int start, int end) {
-        view.rangeSelected = true;
-        view.noteSelected = false;
-        view.rangeStart = start;
-        view.rangeEnd = end;
+        view.selection.rangeSelected = true;
+        view.selection.noteSelected = false;
+        view.selection.rangeStart = start;
+        view.selection.rangeEnd = end;
     }
 };
 

@@ -33,14 +33,14 @@ inline Columns columnsOf(const FrameTrack& t) {
 struct Snapshot {
     Columns track;
     int cursor = 0;
-    SelectionState selection;
+    Selection selection;
     Columns clip;
     TransportState transport = kIdle;
     bool operator==(const Snapshot&) const = default;
 };
 
 inline Snapshot snapshotOf(const ViewState& v) {
-    return {columnsOf(v.track), v.cursorFrame, selectionOf(v), columnsOf(v.clipTrack), v.transportState};
+    return {columnsOf(v.track), v.cursorFrame, v.selection, columnsOf(v.clipTrack), v.transportState};
 }
 
 inline std::string differences(const Snapshot& a, const Snapshot& b) {

@@ -689,10 +689,10 @@ TEST_F(ProjectFile, FinishOpenRequantizesRedrawsAndRewinds) {
     view.cursorFrame = 2;
     view.scrubOn = true;
     view.transportState = kEmptyProject;
-    view.rangeSelected = true;
+    view.selection.rangeSelected = true;
     view.clipTrack.append(Frame{});
     finishOpen(view);
-    EXPECT_FALSE(view.rangeSelected);
+    EXPECT_FALSE(view.selection.rangeSelected);
     EXPECT_EQ(view.clipTrack.frameCount(), 0);
     EXPECT_EQ(view.transportState, kIdle);
     EXPECT_EQ(surface.states, std::vector<TransportState>{kIdle});

@@ -92,7 +92,7 @@ TEST(UndoWindow, CtrlZBringsADeletedNoteBackAndCtrlYTakesItAgain) {
     const int half = s.view().viewport()->width() / 2;
     const int top = -s.view().verticalScrollBar()->value();
     QTest::mouseClick(s.view().viewport(), Qt::LeftButton, {}, QPoint(half + 10, 319 + top));
-    ASSERT_TRUE(s.state().noteSelected);
+    ASSERT_TRUE(s.state().selection.noteSelected);
     ASSERT_TRUE(s.barAt(200, 60));
     EXPECT_FALSE(s.action(kCmdUndo).isEnabled()) << "selecting is no edit";
 
@@ -104,7 +104,7 @@ TEST(UndoWindow, CtrlZBringsADeletedNoteBackAndCtrlYTakesItAgain) {
     s.key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(s.noteIsThere());
     EXPECT_TRUE(s.barAt(200, 60));
-    EXPECT_TRUE(s.state().noteSelected) << "the selection comes back with it";
+    EXPECT_TRUE(s.state().selection.noteSelected) << "the selection comes back with it";
     EXPECT_FALSE(s.action(kCmdUndo).isEnabled());
     EXPECT_TRUE(s.action(kCmdRedo).isEnabled());
 
@@ -121,9 +121,9 @@ TEST(UndoWindow, CtrlZBringsADeletedNoteBackAndCtrlYTakesItAgain) {
 
 TEST(UndoWindow, UndoWaitsWhileTheTrackPlays) {
     Window s;
-    s.state().rangeSelected = true;
-    s.state().rangeStart = 120;
-    s.state().rangeEnd = 180;
+    s.state().selection.rangeSelected = true;
+    s.state().selection.rangeStart = 120;
+    s.state().selection.rangeEnd = 180;
     s.frame().refreshCommands();
     s.key(Qt::Key_PageUp);  // Pitch+1.0
     ASSERT_EQ(s.state().track.pitch[150], 61.0);

@@ -54,9 +54,9 @@ struct History : ::testing::Test, editfixture::EditView {
     void dragNote(int f, int dy, int moves) {
         const int x = xOf(f);
         const int y = rowOf(view.track.pitch[f]);
-        leftButtonDown(view, x, y, false);
-        for (int i = 1; i <= moves; ++i) pointerMove(view, x, y + dy * i / moves, kButton);
-        leftButtonUp(view, x, y + dy, false);
+        drag.leftButtonDown(view, x, y, false);
+        for (int i = 1; i <= moves; ++i) drag.pointerMove(view, x, y + dy * i / moves, kButton);
+        drag.leftButtonUp(view, x, y + dy, false);
     }
 };
 
@@ -159,11 +159,11 @@ TEST_F(History, EditsThatChangeNothingMakeNoStep) {
     selectRange(14, 10);
     run(kCmdMoveLeft);
     // A click on a note selects it; a press and release off the notes selects nothing.
-    view.rangeSelected = false;
+    view.selection.rangeSelected = false;
     dragNote(3, 0, 0);
-    ASSERT_TRUE(view.noteSelected);
-    leftButtonDown(view, xOf(8), 500, false);
-    leftButtonUp(view, xOf(8), 500, false);
+    ASSERT_TRUE(view.selection.noteSelected);
+    drag.leftButtonDown(view, xOf(8), 500, false);
+    drag.leftButtonUp(view, xOf(8), 500, false);
     // A drag that comes back where it began.
     pickNote(3);
     dragNote(3, 0, 3);
@@ -295,13 +295,13 @@ TEST_F(History, AKeyDuringADragMakesThreeSteps) {
     const Snapshot start = snapshotOf(view);
     const int x = xOf(4);
     const int y = rowOf(view.track.pitch[4]);
-    leftButtonDown(view, x, y, false);
-    pointerMove(view, x, y - 12, kButton);
+    drag.leftButtonDown(view, x, y, false);
+    drag.pointerMove(view, x, y - 12, kButton);
     EXPECT_FALSE(commandEnabled(view, kCmdUndo)) << "nothing is undone under a held button";
     run(kCmdVolumeUp);
     EXPECT_EQ(history().undoCount(), 2) << "the drag so far, then the key";
-    pointerMove(view, x, y - 24, kButton);
-    leftButtonUp(view, x, y - 24, false);
+    drag.pointerMove(view, x, y - 24, kButton);
+    drag.leftButtonUp(view, x, y - 24, false);
     EXPECT_EQ(history().undoCount(), 3);
     run(kCmdUndo);
     run(kCmdUndo);

@@ -132,17 +132,17 @@ TEST(Record, DropsTheSelectionButKeepsTheClip) {
     // Recording moves every frame after the cursor, and a new project has none: a selection
     // would name frames that are no longer the ones selected.
     Recorder r;
-    r.view.noteSelected = true;
-    r.view.noteStart = 0;
-    r.view.noteEnd = 40;
+    r.view.selection.noteSelected = true;
+    r.view.selection.noteStart = 0;
+    r.view.selection.noteEnd = 40;
     r.view.clipTrack.append(Frame{60.0, 60, 64.0, kMarkOnset, 0});
     r.view.record();
     EXPECT_FALSE(r.view.hasSelection());
     EXPECT_EQ(r.view.clipTrack.frameCount(), 1);
     r.view.stop();
 
-    r.view.rangeSelected = true;
-    r.view.rangeEnd = 1;
+    r.view.selection.rangeSelected = true;
+    r.view.selection.rangeEnd = 1;
     r.view.transportState = kIdle;
     newProject(r.view);
     EXPECT_FALSE(r.view.hasSelection());

@@ -72,7 +72,7 @@ TEST_F(Enable, EditsNeedASelectionOrAClip) {
     EXPECT_FALSE(commandEnabled(view, kCmdPaste));
     EXPECT_TRUE(commandEnabled(view, kCmdStop));
     EXPECT_FALSE(runCommand(view, kCmdSelectAll));
-    EXPECT_FALSE(view.rangeSelected);
+    EXPECT_FALSE(view.selection.rangeSelected);
 }
 
 TEST_F(Enable, MergeAndSplitLookAtTheFramesAroundTheCursor) {
@@ -157,7 +157,7 @@ struct RandomEdits {
         case 0:
         case 1: {
             const int id = commands[pick(0, std::size(commands) - 1)];
-            last = "command " + std::to_string(id) + " at cursor " + std::to_string(v.cursorFrame) + " on " + ev.marks() + " range " + std::to_string(v.rangeSelected) + " " + std::to_string(v.rangeStart) + ".." + std::to_string(v.rangeEnd) + " note " + std::to_string(v.noteSelected) + " " + std::to_string(v.noteStart) + ".." + std::to_string(v.noteEnd);
+            last = "command " + std::to_string(id) + " at cursor " + std::to_string(v.cursorFrame) + " on " + ev.marks() + " range " + std::to_string(v.selection.rangeSelected) + " " + std::to_string(v.selection.rangeStart) + ".." + std::to_string(v.selection.rangeEnd) + " note " + std::to_string(v.selection.noteSelected) + " " + std::to_string(v.selection.noteStart) + ".." + std::to_string(v.selection.noteEnd);
             if (!commandEnabled(v, id)) {
                 const std::vector<int32_t> marks = v.track.mark;
                 EXPECT_FALSE(runCommand(v, id));
@@ -179,26 +179,26 @@ struct RandomEdits {
             int f = pick(0, n - 1);
             int x = ev.xOf(f) + pick(-8, 8);
             int y = v.track.pitch[f] > 1.0 ? ev.rowOf(v.track.pitch[f]) + pick(-8, 8) : pick(0, 560);
-            if (v.noteSelected && pick(0, 2) == 0) {
+            if (v.selection.noteSelected && pick(0, 2) == 0) {
                 // On one of the eight handles of the selected note, to stretch or scale it.
-                const int left = ev.xOf(v.noteStart) - 3;
-                const int right = ev.xOf(v.noteEnd) + 3;
+                const int left = ev.xOf(v.selection.noteStart) - 3;
+                const int right = ev.xOf(v.selection.noteEnd) + 3;
                 const int xs[] = {left, (left + right) / 2, right};
-                const int ys[] = {v.noteTop - 3, (v.noteTop + v.noteBottom) / 2, v.noteBottom + 3};
+                const int ys[] = {v.selection.noteTop - 3, (v.selection.noteTop + v.selection.noteBottom) / 2, v.selection.noteBottom + 3};
                 int h = pick(0, 7);
                 if (h >= 4) ++h;  // one of the eight, not the centre
                 x = xs[h % 3];
                 y = ys[h / 3];
-                f = v.noteStart;
+                f = v.selection.noteStart;
             }
             const bool shift = pick(0, 3) == 0;
-            leftButtonDown(v, x, y, shift);
+            ev.drag.leftButtonDown(v, x, y, shift);
             last = "gesture from frame " + std::to_string(f) + " drag kind " +
-                   std::to_string(v.noteSelected ? v.dragKind : -2) + " note " +
-                   std::to_string(v.noteStart) + ".." + std::to_string(v.noteEnd) + " " + ev.marks();
+                   std::to_string(v.selection.noteSelected ? ev.drag.dragKind() : -2) + " note " +
+                   std::to_string(v.selection.noteStart) + ".." + std::to_string(v.selection.noteEnd) + " " + ev.marks();
             for (int moves = pick(1, 3); moves > 0; --moves)
-                pointerMove(v, x + pick(-40, 40), y + pick(-60, 60), PointerFlags{true, shift, false});
-            leftButtonUp(v, x + pick(-40, 40), y + pick(-60, 60), shift);
+                ev.drag.pointerMove(v, x + pick(-40, 40), y + pick(-60, 60), PointerFlags{true, shift, false});
+            ev.drag.leftButtonUp(v, x + pick(-40, 40), y + pick(-60, 60), shift);
         }
         }
     }
@@ -216,14 +216,14 @@ struct RandomEdits {
         ASSERT_EQ(t.pitch.back(), 0.0) << "step " << step;
         ASSERT_TRUE(v.cursorFrame >= 0 && v.cursorFrame < static_cast<int>(n)) << "step " << step;
         const int last = static_cast<int>(n) - 1;
-        if (v.noteSelected) {
-            ASSERT_TRUE(0 <= v.noteStart && v.noteStart < v.noteEnd && v.noteEnd <= last)
+        if (v.selection.noteSelected) {
+            ASSERT_TRUE(0 <= v.selection.noteStart && v.selection.noteStart < v.selection.noteEnd && v.selection.noteEnd <= last)
                 << "step " << step;
-            ASSERT_EQ(v.noteWidth, v.noteEnd - v.noteStart);
+            ASSERT_EQ(v.selection.noteWidth, v.selection.noteEnd - v.selection.noteStart);
         }
-        if (v.rangeSelected) {
-            ASSERT_TRUE(v.rangeStart >= 0 && v.rangeStart <= last && v.rangeEnd >= 0 &&
-                        v.rangeEnd <= last)
+        if (v.selection.rangeSelected) {
+            ASSERT_TRUE(v.selection.rangeStart >= 0 && v.selection.rangeStart <= last && v.selection.rangeEnd >= 0 &&
+                        v.selection.rangeEnd <= last)
                 << "step " << step;
         }
         for (size_t i = 0; i < n; ++i) {

@@ -23,9 +23,9 @@ struct Edit : ::testing::Test, EditView {
 TEST_F(Edit, SelectAllThenDeleteLeavesTheClosingRestAndStartsANewProject) {
     setTrack("..10000..1000.");
     selectAll(view);
-    EXPECT_TRUE(view.rangeSelected);
-    EXPECT_EQ(view.rangeStart, 0);
-    EXPECT_EQ(view.rangeEnd, 13);  // the closing rest is never selected
+    EXPECT_TRUE(view.selection.rangeSelected);
+    EXPECT_EQ(view.selection.rangeStart, 0);
+    EXPECT_EQ(view.selection.rangeEnd, 13);  // the closing rest is never selected
     deleteSelection(view);
     EXPECT_EQ(view.frameCount(), 1);
     EXPECT_EQ(view.transportState, kEmptyProject);
@@ -49,7 +49,7 @@ TEST_F(Edit, DeletingARangeClosesTheGapAndStartsANoteWhereItCut) {
     EXPECT_EQ(marks(), ".10100..10.");
     EXPECT_DOUBLE_EQ(view.track.pitch[4], 64.0);
     EXPECT_EQ(view.cursorFrame, 8) << "the cursor keeps its frame";
-    EXPECT_FALSE(view.rangeSelected);
+    EXPECT_FALSE(view.selection.rangeSelected);
     EXPECT_EQ(f.surface.scrollRange, 11);
     EXPECT_EQ(f.surface.scrollPosition, 8);
 
@@ -68,7 +68,7 @@ TEST_F(Edit, DeletingANoteLeavesRestsInPlace) {
     EXPECT_EQ(marks(), ".......1000.");
     EXPECT_EQ(view.frameCount(), 12);
     EXPECT_DOUBLE_EQ(view.track.volume[3], 0.0);
-    EXPECT_FALSE(view.noteSelected);
+    EXPECT_FALSE(view.selection.noteSelected);
 }
 
 TEST_F(Edit, CopyTakesTheSelectionAndSplitsTheTrackWhereARangeCutsIn) {
@@ -85,7 +85,7 @@ TEST_F(Edit, CopyTakesTheSelectionAndSplitsTheTrackWhereARangeCutsIn) {
     EXPECT_EQ(view.clipTrack.mark[0], kMarkOnset);
     EXPECT_DOUBLE_EQ(view.clipTrack.pitch[1], 61.0);
     EXPECT_EQ(marks(), ".10010000.");
-    EXPECT_TRUE(view.rangeSelected) << "the selection stays";
+    EXPECT_TRUE(view.selection.rangeSelected) << "the selection stays";
 }
 
 TEST_F(Edit, CutIsCopyThenDelete) {
@@ -106,7 +106,7 @@ TEST_F(Edit, PasteInsideANoteSplitsItAndPutsTheCursorOnThePastedFrames) {
     EXPECT_EQ(marks(), ".1001010000.");
     EXPECT_EQ(view.cursorFrame, 4);
     EXPECT_DOUBLE_EQ(view.track.pitch[4], 67.0);
-    EXPECT_FALSE(view.rangeSelected);
+    EXPECT_FALSE(view.selection.rangeSelected);
     EXPECT_EQ(view.clipTrack.frameCount(), 2) << "the clip can be pasted again";
     EXPECT_EQ(f.surface.scrollRange, 12);
     EXPECT_EQ(f.surface.scrollPosition, 4);
@@ -234,10 +234,10 @@ TEST_F(Edit, ShiftingARangeMakesItsOwnNotesAndTheNoteRectangleFollows) {
     setTrack(".10000.");
     view.track.pitch[2] = 62.0;
     pickNote(1);
-    EXPECT_EQ(view.noteTop, static_cast<int>((108.5 - 62.0) * 6 + 25));
+    EXPECT_EQ(view.selection.noteTop, static_cast<int>((108.5 - 62.0) * 6 + 25));
     shiftPitch(view, 1.0);
-    EXPECT_EQ(view.noteTop, static_cast<int>((108.5 - 63.0) * 6 + 25));
-    EXPECT_EQ(view.noteBottom, static_cast<int>((108.5 - 61.0) * 6 + 31));
+    EXPECT_EQ(view.selection.noteTop, static_cast<int>((108.5 - 63.0) * 6 + 25));
+    EXPECT_EQ(view.selection.noteBottom, static_cast<int>((108.5 - 61.0) * 6 + 31));
 }
 
 TEST_F(Edit, EditsReQuantizeTheWholeNotesTheyTouch) {
@@ -262,17 +262,17 @@ TEST_F(Edit, MovingLeftAndRightStepsIntoSilenceOnly) {
     pickNote(8);
     moveSelectionLeft(view);
     EXPECT_EQ(marks(), "..1000.1000..");
-    EXPECT_EQ(view.noteStart, 7);
-    EXPECT_EQ(view.noteEnd, 11);
+    EXPECT_EQ(view.selection.noteStart, 7);
+    EXPECT_EQ(view.selection.noteEnd, 11);
     moveSelectionLeft(view);
     EXPECT_EQ(marks(), "..10001000...") << "up against the note before";
     moveSelectionLeft(view);  // a voiced frame before the note: nothing moves
     EXPECT_EQ(marks(), "..10001000...");
-    EXPECT_EQ(view.noteStart, 6);
+    EXPECT_EQ(view.selection.noteStart, 6);
     for (int i = 0; i < 3; ++i) moveSelectionRight(view);  // the third would cover the closing rest
     EXPECT_EQ(marks(), "..1000..1000.");
-    EXPECT_EQ(view.noteStart, 8);
-    EXPECT_EQ(view.noteEnd, 12);
+    EXPECT_EQ(view.selection.noteStart, 8);
+    EXPECT_EQ(view.selection.noteEnd, 12);
 }
 
 TEST_F(Edit, MovingARangeSplitsTheNoteItLeaves) {
@@ -283,8 +283,8 @@ TEST_F(Edit, MovingARangeSplitsTheNoteItLeaves) {
     // The range took the place of its note's unpitched onset, so it starts the note; the
     // rest of the old note starts anew after it.
     EXPECT_EQ(marks(), ".10.100.");
-    EXPECT_EQ(view.rangeStart, 1);
-    EXPECT_EQ(view.rangeEnd, 3);
+    EXPECT_EQ(view.selection.rangeStart, 1);
+    EXPECT_EQ(view.selection.rangeEnd, 3);
 }
 
 TEST_F(Edit, VolumeUpAndDownUndoEachOther) {

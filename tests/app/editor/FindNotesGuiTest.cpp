@@ -62,9 +62,9 @@ TEST(FindNotes, TheEditMenuCommandSplitsALegatoNoteAndTheBarsShowIt) {
 TEST(FindNotes, ASelectionLimitsItAndItWaitsWhilePlaying) {
     LegatoTake s;
     // Only frames 0 .. 60 are selected: the step at 70 stays unsplit.
-    s.state().rangeSelected = true;
-    s.state().rangeStart = 0;
-    s.state().rangeEnd = 60;
+    s.state().selection.rangeSelected = true;
+    s.state().selection.rangeStart = 0;
+    s.state().selection.rangeEnd = 60;
     s.action(kCmdFindNotes).trigger();
     EXPECT_EQ(s.state().track.mark[70 - notefinder::kLegatoLeadFrames], kMarkContinue);
     EXPECT_EQ(s.state().track.mark[60], kMarkOnset);  // the note goes on past the range

@@ -16,12 +16,12 @@ constexpr PointerFlags kButtonShift{true, true, false};
 struct Drag : ::testing::Test, EditView {
     // A point on the given handle of the selected note's rectangle.
     std::pair<int, int> handle(int kind) const {
-        const int left = xOf(view.noteStart) - 3;
-        const int right = xOf(view.noteEnd) + 3;
-        const int midX = (xOf(view.noteStart) + xOf(view.noteEnd)) / 2;
-        const int top = view.noteTop - 3;
-        const int bottom = view.noteBottom + 3;
-        const int midY = (view.noteTop + view.noteBottom) / 2;
+        const int left = xOf(view.selection.noteStart) - 3;
+        const int right = xOf(view.selection.noteEnd) + 3;
+        const int midX = (xOf(view.selection.noteStart) + xOf(view.selection.noteEnd)) / 2;
+        const int top = view.selection.noteTop - 3;
+        const int bottom = view.selection.noteBottom + 3;
+        const int midY = (view.selection.noteTop + view.selection.noteBottom) / 2;
         switch (kind) {
         case kDragTopLeft: return {left, top};
         case kDragTopRight: return {right, top};
@@ -40,10 +40,10 @@ struct Drag : ::testing::Test, EditView {
     void dragHandle(int kind, int dx, int dy, PointerFlags flags = kButton) {
         const auto [x, y] = handle(kind);
         ASSERT_EQ(trackerHitAt(view, x, y), kind);
-        leftButtonDown(view, x, y, flags.shift);
-        pointerMove(view, x + dx, y + dy, flags);
-        leftButtonUp(view, x + dx, y + dy, flags.shift);
-        EXPECT_FALSE(view.buttonDown);
+        drag.leftButtonDown(view, x, y, flags.shift);
+        drag.pointerMove(view, x + dx, y + dy, flags);
+        drag.leftButtonUp(view, x + dx, y + dy, flags.shift);
+        EXPECT_FALSE(drag.buttonDown());
     }
 
     void setPitches(int first, const std::vector<double>& p) {
@@ -59,48 +59,48 @@ TEST_F(Drag, AClickNeverMovesTheCursorAndOffANoteSelectsNothing) {
     setTrack("....10000.....");
     view.cursorFrame = 6;
     const std::string before = marks();
-    leftButtonDown(view, xOf(2), rowOf(60.0), false);
-    leftButtonUp(view, xOf(2), rowOf(60.0), false);
-    EXPECT_FALSE(view.rangeSelected);
-    EXPECT_FALSE(view.noteSelected);
+    drag.leftButtonDown(view, xOf(2), rowOf(60.0), false);
+    drag.leftButtonUp(view, xOf(2), rowOf(60.0), false);
+    EXPECT_FALSE(view.selection.rangeSelected);
+    EXPECT_FALSE(view.selection.noteSelected);
     EXPECT_EQ(view.cursorFrame, 6);
 
     // On the curve the click selects the note, and changes nothing else.
-    leftButtonDown(view, xOf(5), rowOf(60.4), false);
-    leftButtonUp(view, xOf(5), rowOf(60.4), false);
-    EXPECT_TRUE(view.noteSelected);
-    EXPECT_EQ(view.noteStart, 4);
-    EXPECT_EQ(view.noteEnd, 9);
+    drag.leftButtonDown(view, xOf(5), rowOf(60.4), false);
+    drag.leftButtonUp(view, xOf(5), rowOf(60.4), false);
+    EXPECT_TRUE(view.selection.noteSelected);
+    EXPECT_EQ(view.selection.noteStart, 4);
+    EXPECT_EQ(view.selection.noteEnd, 9);
     EXPECT_EQ(view.cursorFrame, 6);
     EXPECT_EQ(marks(), before);
     EXPECT_TRUE(f.output.soundedFrames.empty());
 
     // A click off the note drops it; one beyond the last frame drops any selection.
-    leftButtonDown(view, xOf(11), rowOf(80.0), false);
-    EXPECT_FALSE(view.noteSelected);
-    leftButtonUp(view, xOf(11), rowOf(80.0), false);
+    drag.leftButtonDown(view, xOf(11), rowOf(80.0), false);
+    EXPECT_FALSE(view.selection.noteSelected);
+    drag.leftButtonUp(view, xOf(11), rowOf(80.0), false);
     selectRange(1, 3);
-    leftButtonDown(view, xOf(13), rowOf(60.0), false);
-    EXPECT_FALSE(view.rangeSelected);
+    drag.leftButtonDown(view, xOf(13), rowOf(60.0), false);
+    EXPECT_FALSE(view.selection.rangeSelected);
 }
 
 TEST_F(Drag, ARangeFollowsThePointerAndEndsWhenTheButtonIsReleasedOutside) {
     setTrack("....10000.....");
-    leftButtonDown(view, xOf(2), rowOf(90.0), false);
-    pointerMove(view, xOf(7), rowOf(90.0), kButton);
-    EXPECT_TRUE(view.rangeSelected);
-    EXPECT_EQ(view.rangeStart, 2);
-    EXPECT_EQ(view.rangeEnd, 7);
-    pointerMove(view, xOf(2), rowOf(90.0), kButton);
-    EXPECT_FALSE(view.rangeSelected) << "back where it began";
-    pointerMove(view, xOf(50), rowOf(90.0), kButton);
-    EXPECT_EQ(view.rangeEnd, 13) << "held to the track";
+    drag.leftButtonDown(view, xOf(2), rowOf(90.0), false);
+    drag.pointerMove(view, xOf(7), rowOf(90.0), kButton);
+    EXPECT_TRUE(view.selection.rangeSelected);
+    EXPECT_EQ(view.selection.rangeStart, 2);
+    EXPECT_EQ(view.selection.rangeEnd, 7);
+    drag.pointerMove(view, xOf(2), rowOf(90.0), kButton);
+    EXPECT_FALSE(view.selection.rangeSelected) << "back where it began";
+    drag.pointerMove(view, xOf(50), rowOf(90.0), kButton);
+    EXPECT_EQ(view.selection.rangeEnd, 13) << "held to the track";
     // A move that shows no button ends the gesture as a release there would.
-    pointerMove(view, xOf(9), rowOf(90.0), PointerFlags{});
-    EXPECT_FALSE(view.buttonDown);
-    EXPECT_EQ(view.rangeEnd, 9);
-    pointerMove(view, xOf(4), rowOf(90.0), kButton);
-    EXPECT_EQ(view.rangeEnd, 9) << "no gesture in progress";
+    drag.pointerMove(view, xOf(9), rowOf(90.0), PointerFlags{});
+    EXPECT_FALSE(drag.buttonDown());
+    EXPECT_EQ(view.selection.rangeEnd, 9);
+    drag.pointerMove(view, xOf(4), rowOf(90.0), kButton);
+    EXPECT_EQ(view.selection.rangeEnd, 9) << "no gesture in progress";
 }
 
 TEST_F(Drag, ANoteMovedRightStopsAtTheNextNote) {
@@ -108,31 +108,31 @@ TEST_F(Drag, ANoteMovedRightStopsAtTheNextNote) {
     pickNote(2);
     dragHandle(kDragMove, 10, 0);
     EXPECT_EQ(marks(), ".....10001000.");
-    EXPECT_EQ(view.noteStart, 5);
-    EXPECT_EQ(view.noteEnd, 9);
+    EXPECT_EQ(view.selection.noteStart, 5);
+    EXPECT_EQ(view.selection.noteEnd, 9);
 
     dragHandle(kDragMove, -20, 0);  // back left, as far as frame 0
     EXPECT_EQ(marks(), "1000.....1000.");
-    EXPECT_EQ(view.noteStart, 0);
+    EXPECT_EQ(view.selection.noteStart, 0);
 }
 
 TEST_F(Drag, MovingUpAndDownShiftsThePitchByRows) {
     setTrack(".1000.");
     setPitches(1, {60.0, 60.5, 61.0, 60.0});
     pickNote(1);
-    const int top = view.noteTop;
-    const int height = view.noteHeight;
+    const int top = view.selection.noteTop;
+    const int height = view.selection.noteHeight;
     dragHandle(kDragMove, 0, -12);  // two semitones up
     expectPitches(1, {62.0, 62.5, 63.0, 62.0});
-    EXPECT_EQ(view.noteTop, top - 12);
-    EXPECT_EQ(view.noteHeight, height);
+    EXPECT_EQ(view.selection.noteTop, top - 12);
+    EXPECT_EQ(view.selection.noteHeight, height);
 
     // The rectangle stays inside the pitch rows.
     dragHandle(kDragMove, 0, 2000);
-    EXPECT_EQ(view.noteBottom, 556);
+    EXPECT_EQ(view.selection.noteBottom, 556);
     EXPECT_GE(view.track.pitch[1], 20.5);
     dragHandle(kDragMove, 0, -2000);
-    EXPECT_EQ(view.noteTop, 28);
+    EXPECT_EQ(view.selection.noteTop, 28);
     EXPECT_LE(view.track.pitch[3], 108.5);
 }
 
@@ -143,12 +143,12 @@ TEST_F(Drag, TheRightEdgeStretchesOverRestsAndShrinksToFiveFrames) {
     dragHandle(kDragRight, 10, 0);  // grows only as far as the next note
     EXPECT_EQ(marks(), ".1000000010.");
     expectPitches(1, {60.0, 60.0, 61.0, 61.0, 62.0, 63.0, 63.0, 64.0});
-    EXPECT_EQ(view.noteEnd, 9);
-    EXPECT_EQ(view.noteWidth, 8);
+    EXPECT_EQ(view.selection.noteEnd, 9);
+    EXPECT_EQ(view.selection.noteWidth, 8);
 
     // Its handle now lies over the closing rest, and can still be taken.
     dragHandle(kDragRight, -7, 0);  // asks for one frame
-    EXPECT_EQ(view.noteEnd, 6);
+    EXPECT_EQ(view.selection.noteEnd, 6);
     EXPECT_EQ(marks(), ".10000...10.");
     EXPECT_DOUBLE_EQ(view.track.pitch[5], 64.0) << "the last frame stays the last";
 
@@ -162,13 +162,13 @@ TEST_F(Drag, TheLeftEdgeStretchesTheMirrorWay) {
     pickNote(6);
     dragHandle(kDragLeft, -10, 0);
     EXPECT_EQ(marks(), "1010000000.");
-    EXPECT_EQ(view.noteStart, 2);
-    EXPECT_EQ(view.noteWidth, 8);
+    EXPECT_EQ(view.selection.noteStart, 2);
+    EXPECT_EQ(view.selection.noteWidth, 8);
     EXPECT_DOUBLE_EQ(view.track.pitch[2], 60.0);
     EXPECT_DOUBLE_EQ(view.track.pitch[9], 64.0);
 
     dragHandle(kDragLeft, 20, 0);
-    EXPECT_EQ(view.noteStart, 5);
+    EXPECT_EQ(view.selection.noteStart, 5);
     EXPECT_EQ(marks(), "10...10000.");
 }
 
@@ -176,33 +176,33 @@ TEST_F(Drag, TheTopHandleScalesDistancesFromTheLowestPitch) {
     setTrack(".1000.");
     setPitches(1, {60.0, 61.0, 62.0, 60.5});
     pickNote(1);
-    ASSERT_EQ(view.noteTop, 304);  // highest 62
+    ASSERT_EQ(view.selection.noteTop, 304);  // highest 62
     // To where the highest pitch would be 64: twice as far above 60.
     dragHandle(kDragTop, 0, -12);
     expectPitches(1, {60.0, 62.0, 64.0, 61.0});
-    EXPECT_EQ(view.noteTop, 292);
-    EXPECT_EQ(view.noteHeight, view.noteBottom - 292);
+    EXPECT_EQ(view.selection.noteTop, 292);
+    EXPECT_EQ(view.selection.noteHeight, view.selection.noteBottom - 292);
 
     // A flat note keeps its pitches; only the rectangle grows.
     setTrack(".1000.");
     pickNote(1);
     dragHandle(kDragTop, 0, -30);
     expectPitches(1, {60.0, 60.0, 60.0, 60.0});
-    EXPECT_EQ(view.noteTop, 286);  // 316 for pitch 60, 30 rows up
+    EXPECT_EQ(view.selection.noteTop, 286);  // 316 for pitch 60, 30 rows up
 }
 
 TEST_F(Drag, TheBottomHandleScalesDistancesFromTheHighestPitch) {
     setTrack(".1000.");
     setPitches(1, {64.0, 63.0, 62.0, 60.0});
     pickNote(1);
-    const int bottom = view.noteBottom;
+    const int bottom = view.selection.noteBottom;
     dragHandle(kDragBottom, 0, 24);  // the lowest to 56, twice as far below 64
     expectPitches(1, {64.0, 62.0, 60.0, 56.0});
-    EXPECT_EQ(view.noteBottom, bottom + 24);
-    EXPECT_EQ(view.noteHeight, view.noteBottom - view.noteTop);
+    EXPECT_EQ(view.selection.noteBottom, bottom + 24);
+    EXPECT_EQ(view.selection.noteHeight, view.selection.noteBottom - view.selection.noteTop);
 
     dragHandle(kDragBottom, 0, -500);  // flattened as far as seven rows
-    EXPECT_EQ(view.noteBottom, view.noteTop + 7);
+    EXPECT_EQ(view.selection.noteBottom, view.selection.noteTop + 7);
 }
 
 TEST_F(Drag, ACornerStretchesAndScalesInOnePass) {
@@ -228,9 +228,9 @@ TEST_F(Drag, ShiftSnapsTheMovingEdgeToTheNearerBeat) {
     setTrack(std::string(30, '.') + "10000" + std::string(100, '.'));
     pickNote(31);
     dragHandle(kDragMove, 11, 0, kButtonShift);  // to frame 41: 44 is nearer than 0
-    EXPECT_EQ(view.noteStart, 44);
+    EXPECT_EQ(view.selection.noteStart, 44);
     dragHandle(kDragRight, 44, 0, kButtonShift);  // the end to frame 93: 87 is nearer
-    EXPECT_EQ(view.noteEnd, 87);
+    EXPECT_EQ(view.selection.noteEnd, 87);
 }
 
 TEST_F(Drag, HandlesSitOutsideTheRectangle) {
@@ -240,8 +240,8 @@ TEST_F(Drag, HandlesSitOutsideTheRectangle) {
         const auto [x, y] = handle(kind);
         EXPECT_EQ(trackerHitAt(view, x, y), kind) << kind;
     }
-    EXPECT_EQ(trackerHitAt(view, xOf(5), view.noteBottom + 40), kDragNone);
-    view.noteSelected = false;
+    EXPECT_EQ(trackerHitAt(view, xOf(5), view.selection.noteBottom + 40), kDragNone);
+    view.selection.noteSelected = false;
     EXPECT_EQ(trackerHitAt(view, handle(kDragMove).first, handle(kDragMove).second), kDragNone);
 }
 
@@ -250,9 +250,9 @@ TEST_F(Drag, TheMouseChangesNothingUnlessIdle) {
     pickNote(2);
     view.transportState = kPlaying;
     const auto [x, y] = handle(kDragMove);
-    leftButtonDown(view, x, y, false);
-    pointerMove(view, x + 4, y, kButton);
-    leftButtonUp(view, x + 4, y, false);
+    drag.leftButtonDown(view, x, y, false);
+    drag.pointerMove(view, x + 4, y, kButton);
+    drag.leftButtonUp(view, x + 4, y, false);
     EXPECT_EQ(marks(), ".1000....1000.");
 }
 
@@ -261,12 +261,12 @@ TEST_F(Drag, ScrubReSoundsTheCursorAsTheNoteFollowsThePointer) {
     view.scrubOn = true;
     pickNote(2);
     const auto [x, y] = handle(kDragMove);
-    leftButtonDown(view, x, y, false);
-    pointerMove(view, x + 1, y, kButton);
-    pointerMove(view, x + 1, y, kButton);  // no movement: nothing to do
-    pointerMove(view, x + 2, y, kButton);
+    drag.leftButtonDown(view, x, y, false);
+    drag.pointerMove(view, x + 1, y, kButton);
+    drag.pointerMove(view, x + 1, y, kButton);  // no movement: nothing to do
+    drag.pointerMove(view, x + 2, y, kButton);
     EXPECT_EQ(f.output.calls, "rr");
-    EXPECT_EQ(view.noteStart, 3);
+    EXPECT_EQ(view.selection.noteStart, 3);
 }
 
 }  // namespace

@@ -224,9 +224,9 @@ TEST(MainFrame, KeysReachTheCommandsInTheCore) {
     QTest::keyClick(view, Qt::Key_End);
     EXPECT_EQ(s.state().cursorFrame, 99);
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(s.state().rangeSelected);
+    EXPECT_TRUE(s.state().selection.rangeSelected);
     QTest::keyClick(view, Qt::Key_Escape);
-    EXPECT_FALSE(s.state().rangeSelected);
+    EXPECT_FALSE(s.state().selection.rangeSelected);
     QTest::keyClick(view, Qt::Key_Home);
     QTest::keyClick(view, Qt::Key_Space);
     EXPECT_EQ(s.state().transportState, kPlaying);
@@ -486,16 +486,16 @@ TEST(StartUp, SplashTakesTheFirstKeyOrClickAndNothingElse) {
     ASSERT_NE(s.app.splash(), nullptr);
     QTest::keyClick(&s.frame().view(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(s.app.splash(), nullptr);
-    EXPECT_FALSE(s.state().rangeSelected);
+    EXPECT_FALSE(s.state().selection.rangeSelected);
     EXPECT_TRUE(becomesActive(s.frame()));  // the main window has the keyboard again
     QTest::keyClick(&s.frame().view(), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(s.state().rangeSelected);
+    EXPECT_TRUE(s.state().selection.rangeSelected);
 
     s.app.showSplash();
     ASSERT_NE(s.app.splash(), nullptr);
     QTest::mouseClick(s.frame().view().viewport(), Qt::LeftButton, {}, QPoint(10, 300));
     EXPECT_EQ(s.app.splash(), nullptr);
-    EXPECT_TRUE(s.state().rangeSelected);  // the click did not reach the view
+    EXPECT_TRUE(s.state().selection.rangeSelected);  // the click did not reach the view
 }
 
 TEST(MainFrame, ClosingOffersToSaveAProjectWithFrames) {

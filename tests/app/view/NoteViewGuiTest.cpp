@@ -116,9 +116,9 @@ TEST(NoteView, ARangeIsInvertedAndANoteGetsItsTracker) {
     View s;
     s.moveCursor(150);
     const QImage before = s.shot();
-    s.state().rangeSelected = true;
-    s.state().rangeStart = 140;
-    s.state().rangeEnd = 160;
+    s.state().selection.rangeSelected = true;
+    s.state().selection.rangeStart = 140;
+    s.state().selection.rangeEnd = 160;
     const QImage inverted = s.shot();
     for (int y : {5, 300, 319}) {
         EXPECT_EQ(inverted.pixel(s.half() - 5, y + s.top()) & 0xFFFFFF,
@@ -127,19 +127,19 @@ TEST(NoteView, ARangeIsInvertedAndANoteGetsItsTracker) {
     }
 
     // A click on the curve selects the note: the tracker frames it with its handles outside.
-    s.state().rangeSelected = false;
+    s.state().selection.rangeSelected = false;
     QTest::mouseClick(s.view().viewport(), Qt::LeftButton, {}, QPoint(s.half() + 10, 319 + s.top()));
-    ASSERT_TRUE(s.state().noteSelected);
+    ASSERT_TRUE(s.state().selection.noteSelected);
     const QImage framed = s.shot();
-    const int left = s.half() + s.state().noteStart - 150;
-    const int right = s.half() + s.state().noteEnd - 150;
-    const int topRow = s.state().noteTop + s.top();
+    const int left = s.half() + s.state().selection.noteStart - 150;
+    const int right = s.half() + s.state().selection.noteEnd - 150;
+    const int topRow = s.state().selection.noteTop + s.top();
     EXPECT_EQ(framed.pixel(left - 3, topRow - 3), qRgb(0, 0, 0));   // the top-left handle
     EXPECT_EQ(framed.pixel(right + 2, topRow - 3), qRgb(0, 0, 0));  // the top-right handle
     EXPECT_EQ(framed.pixel(left + 1, topRow + 1), before.pixel(left + 1, topRow + 1));  // inside
 
     // Over the handles the pointer shows which way a drag reshapes the note.
-    const int midY = (s.state().noteTop + s.state().noteBottom) / 2 + s.top();
+    const int midY = (s.state().selection.noteTop + s.state().selection.noteBottom) / 2 + s.top();
     QTest::mouseMove(s.view().viewport(), QPoint(right + 2, midY));
     EXPECT_EQ(s.view().viewport()->cursor().shape(), Qt::SizeHorCursor);
     QTest::mouseMove(s.view().viewport(), QPoint(left - 3, topRow - 3));

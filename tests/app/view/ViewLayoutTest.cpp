@@ -158,9 +158,9 @@ TEST(PaintPlan, ARangeIsInvertedAndANoteFramedOnlyWhenIdle) {
     View t;
     t.track("1000000000100000.");
     t.v.cursorFrame = 5;
-    t.v.rangeSelected = true;
-    t.v.rangeStart = 8;
-    t.v.rangeEnd = 3;  // either order
+    t.v.selection.rangeSelected = true;
+    t.v.selection.rangeStart = 8;
+    t.v.selection.rangeEnd = 3;  // either order
     const GridLines g = gridLines(500.0, 4, t.v.maxFrames);
     PaintPlan p = planPaint(t.v, g, 800);
     EXPECT_TRUE(p.invert);
@@ -168,12 +168,12 @@ TEST(PaintPlan, ARangeIsInvertedAndANoteFramedOnlyWhenIdle) {
     EXPECT_EQ(p.invertWidth, 5);
     EXPECT_FALSE(p.tracker);
 
-    t.v.rangeSelected = false;
-    t.v.noteSelected = true;
-    t.v.noteStart = 10;
-    t.v.noteEnd = 16;
-    t.v.noteTop = 310;
-    t.v.noteBottom = 330;
+    t.v.selection.rangeSelected = false;
+    t.v.selection.noteSelected = true;
+    t.v.selection.noteStart = 10;
+    t.v.selection.noteEnd = 16;
+    t.v.selection.noteTop = 310;
+    t.v.selection.noteBottom = 330;
     p = planPaint(t.v, g, 800);
     EXPECT_TRUE(p.tracker);
     EXPECT_EQ(p.trackerLeft, 405);
