@@ -683,7 +683,7 @@ void describeProject(const ViewState& view, const std::string& path, std::ostrea
 }
 
 void describeVolumeFile(const VolumeSettings& v, const std::string& path, std::ostream& out) {
-    const DerivedLevels d = deriveLevels(v);
+    const LevelThresholds d = deriveLevels(v);
     out << path << ": Hummwell volume control file\n"
         << "  recording gain        " << v.recordingGain << " of 255" << (v.gainBoost ? ", boosted" : "")
         << "\n"

@@ -108,7 +108,7 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     if (head.empty()) return;
     if (setup.floor == FloorSource::Calibrated) calibrate(head);
     levels = deriveLevels(volume);
-    view.levels = {levels.noiseLevel, levels.levelSpan, levels.onsetLevel};
+    view.levels = levels;
 
     // The gate reaches the engine as the end of a volume run hands it over; the look-ahead
     // path's levels hold for its own run only.

@@ -96,7 +96,7 @@ public:
     // input went on past the track's capacity.
     std::vector<BlockRecord> blocks;
     VolumeSettings volume;
-    DerivedLevels levels{};
+    LevelThresholds levels{};
     bool cut = false;
 
     CollectingPrompt prompt;

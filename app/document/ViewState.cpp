@@ -12,9 +12,6 @@ namespace hummwell {
 namespace {
 
 constexpr double kTickLeadMs = 130.0;  // ticks sound ahead of the frame being stored
-constexpr double kOnsetClarity = 4.0;   // an onset needs a clear pitch in the next frame
-constexpr double kGlitchSemitones = 2.0;
-constexpr double kNewNoteSemitones = 5.0;
 constexpr int kPlaybackTimerMs = 10;
 
 // For views that never play: headless transcription and tests of other commands.
@@ -176,12 +173,10 @@ void ViewState::record(CountIn countIn) {
     fullReported_ = false;
     surface.prepareRecordingDisplay();
     surface.setScroll(frameCount(), cursorFrame, false);
-    preRollStart_ =
-        countIn == CountIn::None ? 0 : static_cast<int>(std::trunc(settings.beatMs() * -0.5));
-    preRollCounter_ = preRollStart_;
+    transcriber.levels = levels;
+    transcriber.start(countIn == CountIn::None ? 0 : -static_cast<int>(std::trunc(settings.beatMs() * -0.5)));
     output.openMidiOutput();
     output.prepareNoteChannel();
-    firstFrame_ = true;
     input.start();
 }
 
@@ -290,38 +285,20 @@ void ViewState::hearTakeAgain() {
         track.evidence[static_cast<size_t>(takeStart_) + 1 + b] = lookAheadEvidence(heard[b], settings);
 }
 
-FrameEvidence lookAheadEvidence(const HeardBlock& block, const ProjectSettings& settings) {
-    return {block.level, takePitch(block.pitch, settings), block.clarity, true, true, block.periodicity};
-}
-
-double takePitch(double enginePitch, const ProjectSettings& settings) {
-    double p = enginePitch;
-    if (p > 1.0) {
-        p -= (100 - settings.get(Setting::RefKeyAdjust)) * 0.01;
-        p -= (settings.get(Setting::Transpose) - 5) * 12.0;
-        while (p < 20.5) p += 12.0;
-        while (p > 108.5) p -= 12.0;
-    }
-    return p;
-}
-
 void ViewState::onFrameResult(const FrameResult& result) {
     const std::lock_guard lock(takeLock);
     // Count-in: ticks only, nothing recorded.
-    if (preRollCounter_ == preRollStart_ && preRollCounter_ < 0) {
-        ++preRollCounter_;
-        surface.repaint();
-        return;
-    }
-    if (preRollCounter_ < 0) {
-        ++preRollCounter_;
+    switch (transcriber.countIn()) {
+    case LiveTranscriber::CountIn::First: surface.repaint(); return;
+    case LiveTranscriber::CountIn::Later:
         if (settings.get(Setting::MetronomeOn)) {
-            int p = preRollCounter_ + cursorFrame;
+            int p = transcriber.countInLeft() + cursorFrame;
             while (p < 0) p = static_cast<int>(std::trunc(p + settings.measureMs() * kFramesPerMs));
             tickFor(frameToMs(p) + kTickLeadMs);
         }
-        if (preRollCounter_ % 2 == 0) surface.repaint();
+        if (transcriber.countInLeft() % 2 == 0) surface.repaint();
         return;
+    case LiveTranscriber::CountIn::Over: break;
     }
 
     if (frameCount() >= maxFrames) {  // dropped; Stop reports the full track
@@ -332,22 +309,8 @@ void ViewState::onFrameResult(const FrameResult& result) {
         surface.repaint();
         return;
     }
-    if (firstFrame_) {
-        r1_ = r0_ = Record{};
-        firstFrame_ = false;
-    }
-    r2_ = r1_;
-    r1_ = r0_;
-    const double heard = takePitch(result.pitch, settings);
-    r0_ = Record{result.level, heard, heard, result.clarity, result.noteState};
-
-    decideFrame();
-
-    const double v = (r1_.level - levels.noiseLevel) / levels.levelSpan;
-    const double volume = (r1_.pitch >= 1.0 && v >= 0.0) ? std::min(v, 127.0) : 0.0;
-    // The engine's own view of the frame goes beside it, for the note finder after the take.
-    track.insert(cursorFrame, Frame{r1_.pitch, 0, volume, r1_.noteState, 0},
-                 FrameEvidence{r1_.level, r1_.heardPitch, r1_.clarity, true, false, {}});
+    const LiveTranscriber::Decided decided = transcriber.decide(result, settings);
+    track.insert(cursorFrame, decided.frame, decided.evidence);
     // The block just delivered, for hearing the take again after Stop; Record reserved room for
     // every block the track can take.
     if (result.samples512 && takeAudio_.size() + kBlockSamples <= takeAudio_.capacity())
@@ -358,67 +321,6 @@ void ViewState::onFrameResult(const FrameResult& result) {
     if (settings.get(Setting::MetronomeOn)) tickFor(cursorMs() + kTickLeadMs);
     if (cursorFrame % 3 == 1) surface.repaintLeftHalf();
     ++cursorFrame;
-}
-
-// Decides the mark of R1 from its neighbours and writes it into R1's noteState, so that it is
-// R2's mark a frame later.
-void ViewState::decideFrame() {
-    Record& r1 = r1_;
-    const Record& r2 = r2_;
-    const Record& r0 = r0_;
-    const auto silence = [&r1] {
-        r1.pitch = 0.0;
-        r1.noteState = kMarkRest;
-    };
-
-    int m = r1.noteState;
-    if (r1.level < levels.noiseLevel) {
-        silence();
-        return;
-    }
-    if (r1.level < levels.onsetLevel && r2.noteState == kMarkRest) {
-        silence();  // too quiet to start a note after a rest
-        return;
-    }
-    if (r1.level >= levels.onsetLevel && r2.noteState == kMarkRest) m = kMarkOnset;
-    if (r2.noteState == kMarkOnset && m == kMarkOnset) m = kMarkContinue;
-
-    // A missing pitch is filled from the neighbours.
-    if (r1.pitch < 1.0) {
-        if (m == kMarkOnset) {
-            if (r0.pitch < 20.5 || r0.level < levels.noiseLevel || r0.clarity < kOnsetClarity)
-                m = kMarkRest;
-            else
-                r1.pitch = r0.pitch;
-        }
-        if (r1.pitch < 1.0 && m == kMarkContinue) {
-            if (r2.pitch > 1.0 && r0.pitch > 1.0) r1.pitch = (r2.pitch + r0.pitch) * 0.5;
-            else if (r0.pitch > 1.0) r1.pitch = r0.pitch;
-            else r1.pitch = r2.pitch;
-        }
-    }
-
-    // Smoothing of one-frame glitches, then a split where the pitch moves on for good.
-    if (m == kMarkContinue && r1.pitch > 1.0) {
-        if (r1.pitch > r2.pitch + kGlitchSemitones || r1.pitch < r2.pitch - kGlitchSemitones) {
-            if (r0.noteState == kMarkRest)
-                r1.pitch = r2.pitch;
-            else if (r0.pitch - kGlitchSemitones < r2.pitch && r2.pitch < r0.pitch + kGlitchSemitones)
-                r1.pitch = (r2.pitch + r0.pitch) * 0.5;
-            else if (r0.pitch - kGlitchSemitones < r1.pitch && r1.pitch < r0.pitch + kGlitchSemitones)
-                r1.pitch = r0.pitch;
-            else
-                r1.pitch = r2.pitch;
-        }
-        if (r1.pitch > r2.pitch + kNewNoteSemitones || r1.pitch < r2.pitch - kNewNoteSemitones)
-            m = kMarkOnset;
-    }
-    // A note must last at least two frames: an onset stands only before a continuation.
-    if (m == kMarkOnset && r0.noteState != kMarkContinue) {
-        silence();
-        return;
-    }
-    r1.noteState = m;
 }
 
 }  // namespace hummwell

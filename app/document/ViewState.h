@@ -13,6 +13,8 @@
 
 #include "Clock.h"
 #include "FrameTrack.h"
+#include "LevelThresholds.h"
+#include "LiveTranscriber.h"
 #include "LookAhead.h"
 #include "NoteFinder.h"
 #include "ProjectSettings.h"
@@ -38,18 +40,7 @@ struct CutProject {
     int frames;  // in the file
 };
 
-// Level thresholds from the level set-up, in library dB.
-struct LevelThresholds {
-    double noiseLevel = -25.0;   // below it a frame is silence
-    double levelSpan = 0.09765625;  // one velocity step
-    double onsetLevel = -22.265625;  // a frame after a rest at or above it starts a note
-};
 
-// An engine pitch as a take records it: tuned by the reference key adjustment, moved by the
-// transposition, and folded into MIDI 20.5 .. 108.5. No pitch (0.0) stays none.
-double takePitch(double enginePitch, const ProjectSettings& settings);
-// What the engine said of a block heard again over the whole take, as evidence of its frame.
-FrameEvidence lookAheadEvidence(const HeardBlock& block, const ProjectSettings& settings);
 
 class ViewState {
 public:
@@ -92,7 +83,7 @@ public:
     // The engine's callback: one frame result, decided one frame late.
     void onFrameResult(const FrameResult& result);
     // The count-in: negative while it runs, counting up to 0.
-    int preRollCounter() const { return preRollCounter_; }
+    int preRollCounter() const { return transcriber.countInLeft(); }
     // Where the take in progress began.
     int takeStart() const { return takeStart_; }
 
@@ -136,7 +127,8 @@ public:
     mutable std::mutex takeLock;
     FrameTrack track;
     ProjectSettings settings;
-    LevelThresholds levels;
+    LevelThresholds levels;  // from the level set-up; a take's transcriber gets them at Record
+    LiveTranscriber transcriber;
     int maxFrames = kDefaultMaxFrames;
     int cursorFrame = 0;
     TransportState transportState = kEmptyProject;
@@ -164,30 +156,17 @@ public:
     PlaybackTimer& timer;
 
 private:
-    // The fields of a FrameResult the decision reads; noteState becomes the decided mark.
-    struct Record {
-        double level = -900.0;  // silence
-        double pitch = 0.0;
-        double heardPitch = 0.0;  // the engine's, before the decision fills or smooths it
-        double clarity = 0.0;
-        int noteState = kMarkRest;
-    };
     // Sounds the metronome for the frame that begins at `ms`, with the recording's flags.
     void tickFor(double ms);
     // The cursor frame sounded afresh after a setting changed; during a take only the note
     // channel is prepared again, and the capture thread's next frame strikes the note.
     void resoundAfterSetting();
-    void decideFrame();
     // The take's frames get the evidence of its audio heard again at the look-ahead levels.
     void hearTakeAgain();
 
     // Recording state.
-    int preRollStart_ = 0;
-    int preRollCounter_ = 0;
     int takeStart_ = 0;
     bool fullReported_ = false;
-    bool firstFrame_ = false;
-    Record r2_, r1_, r0_;  // two frames back, the frame being decided, the newest
     TickFlags recordTickFlags_;
     std::vector<int16_t> takeAudio_;  // written on the capture thread under takeLock
 };

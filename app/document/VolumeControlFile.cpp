@@ -48,8 +48,8 @@ std::string firstInvalidField(const VolumeSettings& s) {
 
 }  // namespace
 
-DerivedLevels deriveLevels(const VolumeSettings& s) {
-    DerivedLevels d;
+LevelThresholds deriveLevels(const VolumeSettings& s) {
+    LevelThresholds d;
     d.noiseLevel = (s.noiseSetting / 2) + s.floorLevel;  // integer halving on purpose
     d.topLevel = (100 - s.maximumSetting) * 0.01 * d.noiseLevel;
     d.levelSpan = (d.topLevel - d.noiseLevel) * 0.0078125;  // 128 velocity steps

@@ -3,6 +3,8 @@
 // The dialog and the command line share these.
 #pragma once
 
+#include "LevelThresholds.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -24,14 +26,9 @@ struct VolumeSettings {
     double floorLevel = -50.0;    // library dB, -200.0 .. -50.0
 };
 
-// Levels in library dB that map to MIDI velocity.
-struct DerivedLevels {
-    double noiseLevel;  // velocity 0; the noise gate
-    double topLevel;    // velocity 127
-    double levelSpan;   // one velocity step
-    double onsetLevel;  // velocity 28: a frame after a rest at or above it starts a note
-};
-DerivedLevels deriveLevels(const VolumeSettings& s);
+// The levels the level set-up's settings give, in library dB, that the live decision and the
+// velocities follow.
+LevelThresholds deriveLevels(const VolumeSettings& s);
 
 // Loads a file into `into`. A file that cannot be opened (missing, a folder, a pipe) gives false
 // without a message, its reason in `unreadable`; an invalid one gives false after its message

@@ -36,7 +36,7 @@ public:
 
     LevelMonitor& monitor() { return monitor_; }
     // The levels of the last "Save and Apply".
-    const DerivedLevels& appliedLevels() const { return applied_; }
+    const LevelThresholds& appliedLevels() const { return applied_; }
 
     // Loads the file, starts the volume run and the displays, and shows the dialog modally
     // until "Save and Apply".
@@ -63,7 +63,7 @@ private:
 
     TonikVolumeRun run_;        // before the monitor: a run left going is ended first
     LevelMonitor monitor_;
-    DerivedLevels applied_ = deriveLevels(VolumeSettings{});
+    LevelThresholds applied_ = deriveLevels(VolumeSettings{});
     LevelReadings shown_;
     QTimer timer_;
     std::array<QSlider*, 4> sliders_{};

@@ -233,7 +233,7 @@ void LevelMonitor::saveAs() {
     startRun();
 }
 
-DerivedLevels LevelMonitor::saveAndApply() {
+LevelThresholds LevelMonitor::saveAndApply() {
     stopRun(readings().levels.noiseLevel);
     sendSettings();
     if (!saveVolumeFile(path(), readings().settings)) {

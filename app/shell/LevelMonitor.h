@@ -63,7 +63,7 @@ SliderRange sliderRange(LevelSlider slider);
 // One consistent copy of what the displays show.
 struct LevelReadings {
     VolumeSettings settings;
-    DerivedLevels levels;
+    LevelThresholds levels;
     double currentLevel = -900.0;  // library dB of the newest block
     int pitchMeter = 0;            // tenths: >= 0 when the 1,024-point peak clears the test
     int widePitchMeter = 0;        // the same over the wide band
@@ -123,7 +123,7 @@ public:
     // Save and Apply: the run ends with the noise level as the library's gate, the settings go
     // to the mixer and the file is saved (after "Failed to Save VCF", through Save as). The
     // run has ended when this returns. Gives the levels the transcription uses.
-    DerivedLevels saveAndApply();
+    LevelThresholds saveAndApply();
 
     // Ends a run still going, with the noise level as the gate: for a dialog that goes away
     // without "Save and Apply".

@@ -163,8 +163,8 @@ bool CVtView::volumeControl() {
     LevelMonitor& monitor = volumeDialog_->monitor();
     monitor.setPath(volumeControlPath_);
     if (volumeDialog_->exec() != QDialog::Accepted) return true;  // the program is ending
-    const DerivedLevels& d = volumeDialog_->appliedLevels();
-    state_.levels = {d.noiseLevel, d.levelSpan, d.onsetLevel};
+    const LevelThresholds& d = volumeDialog_->appliedLevels();
+    state_.levels = d;
     volumeControlPath_ = monitor.path();
     emit volumeControlChosen(QString::fromStdString(volumeControlPath_),
                              QString::fromStdString(monitor.title()));

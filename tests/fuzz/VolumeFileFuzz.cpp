@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzzing::MemoryFile file(data, size);
     if (!hummwell::loadVolumeFile(file.path(), settings, prompt)) return 0;
     // What is accepted must give finite levels: the gate reaches the engine.
-    const hummwell::DerivedLevels d = hummwell::deriveLevels(settings);
+    const hummwell::LevelThresholds d = hummwell::deriveLevels(settings);
     if (!std::isfinite(d.noiseLevel) || !std::isfinite(d.onsetLevel) || !std::isfinite(d.levelSpan))
         __builtin_trap();
     return 0;

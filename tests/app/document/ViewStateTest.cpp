@@ -1,4 +1,5 @@
-// The transport gate, Record and Stop, and the live transcriber fed with made-up engine results.
+// The transport gate, Record and Stop, and a take fed with made-up engine results: what the view
+// does with each decided frame.
 #include "document/ViewState.h"
 #include "document/ProjectFile.h"
 
@@ -207,102 +208,9 @@ TEST(Record, DropsFramesAtCapacityAndStopSaysSo) {
               "No more recording is allowed because your MIDI data is full.");
 }
 
-// --- Deciding the frames --------------------------------------------------------------------
+// --- A take through the view --------------------------------------------------------------
 
-TEST(LiveTranscriber, DecidesEachFrameOneFrameLate) {
-    Recorder r;
-    r.startRecording();
-    r.feed({kQuiet, sung(60.0, 1), sung(60.1), sung(60.2), kQuiet, kQuiet});
-    // The first frame stored is the silence the history starts from; each result is stored
-    // when its successor arrives.
-    EXPECT_EQ(r.marks(), (std::vector<int>{-1, -1, 1, 0, 0, -1}));
-    EXPECT_EQ(r.pitches(), (std::vector<double>{0.0, 0.0, 60.0, 60.1, 60.2, 0.0}));
-    EXPECT_DOUBLE_EQ(r.view.track.volume[2], 127.0);  // 35 dB above the noise level, capped
-    EXPECT_EQ(r.view.track.volume[5], 0.0);
-}
-
-TEST(LiveTranscriber, VolumeCountsSpansAboveTheNoiseLevel) {
-    Recorder r;
-    r.startRecording();
-    r.feed({kQuiet, result(-20.0, 60.0, 9.0, 1), result(-24.0, 60.0, 9.0, 0),
-            result(-20.0, 60.0, 9.0, 0), kQuiet});
-    // (level - noise) / span: 5 / 0.09765625 = 51.2 and 1 / 0.09765625 = 10.24.
-    EXPECT_DOUBLE_EQ(r.view.track.volume[2], 51.2);
-    EXPECT_DOUBLE_EQ(r.view.track.volume[3], 10.24);
-}
-
-TEST(LiveTranscriber, AOneFrameSoundNeverBecomesANote) {
-    Recorder r;
-    r.startRecording();
-    r.feed({kQuiet, kQuiet, sung(60.0, 1), kQuiet, kQuiet, kQuiet});
-    for (int m : r.marks()) EXPECT_EQ(m, kMarkRest);
-
-    Recorder quiet;  // after a rest, a sound below the onset level stays silence
-    quiet.startRecording();
-    quiet.feed({kQuiet, result(-24.0, 60.0, 9.0, 1), result(-24.0, 60.0, 9.0, 0), kQuiet});
-    for (int m : quiet.marks()) EXPECT_EQ(m, kMarkRest);
-}
-
-TEST(LiveTranscriber, AnOnsetNeedsAClearPitchToFollow) {
-    Recorder r;
-    r.startRecording();
-    // The onset frame has no pitch of its own and the next one is unclear: no note.
-    r.feed({kQuiet, result(-10.0, 0.0, 0.0, 1), result(-10.0, 60.0, 3.0, 0), kQuiet, kQuiet});
-    EXPECT_EQ(r.marks()[2], kMarkRest);
-
-    Recorder clear;  // with a clear successor the onset borrows its pitch
-    clear.startRecording();
-    clear.feed({kQuiet, result(-10.0, 0.0, 0.0, 1), sung(61.0), sung(61.0), kQuiet});
-    EXPECT_EQ(clear.marks()[2], kMarkOnset);
-    EXPECT_EQ(clear.pitches()[2], 61.0);
-}
-
-TEST(LiveTranscriber, FillsAMissingPitchInsideANote) {
-    Recorder r;
-    r.startRecording();
-    r.feed({kQuiet, sung(60.0, 1), sung(60.0), result(-10.0, 0.0, 0.0, 0), sung(61.0),
-            sung(61.0), kQuiet});
-    EXPECT_EQ(r.marks()[4], kMarkContinue);
-    EXPECT_DOUBLE_EQ(r.pitches()[4], 60.5);
-}
-
-TEST(LiveTranscriber, SmoothsAOneFrameGlitch) {
-    Recorder r;
-    r.startRecording();
-    r.feed({kQuiet, sung(60.0, 1), sung(60.0), sung(67.0), sung(60.4), sung(60.4), kQuiet});
-    EXPECT_EQ(r.marks()[4], kMarkContinue);
-    EXPECT_DOUBLE_EQ(r.pitches()[4], 60.2);  // the mean of its neighbours
-}
-
-TEST(LiveTranscriber, AJumpOfMoreThanFiveSemitonesStartsANewNote) {
-    for (const double jump : {5.5, 4.9}) {
-        Recorder r;
-        r.startRecording();
-        r.feed({kQuiet, sung(60.0, 1), sung(60.0), sung(60.0), sung(60.0 + jump),
-                sung(60.0 + jump), sung(60.0 + jump), kQuiet});
-        EXPECT_EQ(r.marks()[5], jump > 5.0 ? kMarkOnset : kMarkContinue) << jump;
-        EXPECT_DOUBLE_EQ(r.pitches()[5], 60.0 + jump);
-    }
-}
-
-TEST(LiveTranscriber, TransposesAdjustsAndFoldsIntoThePianoRange) {
-    Recorder r;
-    r.view.settings.store(Setting::Transpose, 4);      // +1 octave
-    r.view.settings.store(Setting::RefKeyAdjust, 100);  // no adjustment
-    r.startRecording();
-    r.feed({kQuiet, sung(57.0, 1), sung(100.0), sung(100.0), kQuiet});
-    EXPECT_DOUBLE_EQ(r.pitches()[2], 69.0);
-    EXPECT_DOUBLE_EQ(r.pitches()[3], 100.0) << "112 folds down an octave";
-
-    Recorder low;
-    low.view.settings.store(Setting::Transpose, 10);      // -5 octaves
-    low.view.settings.store(Setting::RefKeyAdjust, 150);  // -50 %: half a semitone up
-    low.startRecording();
-    low.feed({kQuiet, sung(60.0, 1), sung(60.0), kQuiet});
-    EXPECT_DOUBLE_EQ(low.pitches()[2], 24.5) << "60 + 0.5 - 60 folds up by octaves past 20.5";
-}
-
-TEST(LiveTranscriber, SoundsEachFrameWhenRealTimeOutputIsOn) {
+TEST(Take, SoundsEachFrameWhenRealTimeOutputIsOn) {
     Recorder r;
     r.view.settings.store(Setting::RealtimeOutOn, 1);
     r.startRecording();
@@ -311,7 +219,7 @@ TEST(LiveTranscriber, SoundsEachFrameWhenRealTimeOutputIsOn) {
     EXPECT_EQ(r.surface.recordedColumns, (std::vector<int>{0, 1, 2}));
 }
 
-TEST(LiveTranscriber, TicksTheMetronome130MsAhead) {
+TEST(Take, TicksTheMetronome130MsAhead) {
     Recorder r;
     r.view.settings.store(Setting::MetronomeOn, 1);
     r.view.record();

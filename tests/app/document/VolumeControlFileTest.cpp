@@ -158,7 +158,7 @@ TEST(VolumeFile, SaveThenLoadGivesTheSameValuesAndLevels) {
     ASSERT_TRUE(loadVolumeFile(file, loaded, prompt));
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_TRUE(sameSixValues(loaded, saved));
-    const DerivedLevels a = deriveLevels(saved), b = deriveLevels(loaded);
+    const LevelThresholds a = deriveLevels(saved), b = deriveLevels(loaded);
     EXPECT_EQ(a.noiseLevel, b.noiseLevel);
     EXPECT_EQ(a.topLevel, b.topLevel);
     EXPECT_EQ(a.levelSpan, b.levelSpan);
@@ -275,15 +275,21 @@ TEST(VolumeFile, AFailedSaveReportsFailureAndLeavesTheEarlierFile) {
 
 // --- derived levels ---------------------------------------------------------------------
 
-TEST(DerivedLevels, DefaultSettingsGiveTheDocumentedLevels) {
-    const DerivedLevels d = deriveLevels(VolumeSettings{});  // noise 50, maximum 50, floor -50
+TEST(LevelThresholds, DefaultSettingsGiveTheDocumentedLevels) {
+    const LevelThresholds d = deriveLevels(VolumeSettings{});  // noise 50, maximum 50, floor -50
     EXPECT_DOUBLE_EQ(d.noiseLevel, -25.0);
     EXPECT_DOUBLE_EQ(d.topLevel, -12.5);
     EXPECT_DOUBLE_EQ(d.levelSpan, 0.09765625);
     EXPECT_DOUBLE_EQ(d.onsetLevel, -22.265625);
+    // What holds before any level set-up is exactly what its defaults give.
+    const LevelThresholds before;
+    EXPECT_EQ(before.noiseLevel, d.noiseLevel);
+    EXPECT_EQ(before.topLevel, d.topLevel);
+    EXPECT_EQ(before.levelSpan, d.levelSpan);
+    EXPECT_EQ(before.onsetLevel, d.onsetLevel);
 }
 
-TEST(DerivedLevels, NoiseSettingIsHalvedInIntegers) {
+TEST(LevelThresholds, NoiseSettingIsHalvedInIntegers) {
     VolumeSettings s;
     s.floorLevel = -130.0;
     s.noiseSetting = 51;
@@ -292,12 +298,12 @@ TEST(DerivedLevels, NoiseSettingIsHalvedInIntegers) {
     EXPECT_DOUBLE_EQ(deriveLevels(s).noiseLevel, s.floorLevel);
 }
 
-TEST(DerivedLevels, MaximumSettingMovesTheTopFromNoiseToFullScale) {
+TEST(LevelThresholds, MaximumSettingMovesTheTopFromNoiseToFullScale) {
     VolumeSettings s;
     s.floorLevel = -100.0;
     s.noiseSetting = 40;  // noise -80.0
     s.maximumSetting = 100;
-    DerivedLevels d = deriveLevels(s);
+    LevelThresholds d = deriveLevels(s);
     EXPECT_DOUBLE_EQ(d.topLevel, 0.0);
     EXPECT_DOUBLE_EQ(d.levelSpan, 80.0 / 128);
     EXPECT_DOUBLE_EQ(d.onsetLevel, -80.0 + 28 * 80.0 / 128);

@@ -314,7 +314,7 @@ TEST(LevelMonitor, SaveAndApplyEndsTheRunWithTheGateAndWritesTheFile) {
     m.monitor.begin();
     m.feed(-120.0, 30);
     m.run.calls.clear();
-    const DerivedLevels d = m.monitor.saveAndApply();
+    const LevelThresholds d = m.monitor.saveAndApply();
     EXPECT_EQ(d.noiseLevel, -95.0);
     EXPECT_EQ(m.run.calls, (std::vector<std::string>{"stop -95", "change 128 0 50"}));
     EXPECT_FALSE(m.monitor.running());
@@ -438,7 +438,7 @@ TEST(TonikVolumeRun, FeedsTheMonitorLiveUntilSaveAndApply) {
         ++moves;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    const DerivedLevels applied = monitor.saveAndApply();
+    const LevelThresholds applied = monitor.saveAndApply();
     const LevelReadings r = monitor.readings();
     ASSERT_GE(r.calibrationCount, 30);
     // Digital silence: the floor at the bottom of the scale, the gate 25 dB over it.

@@ -108,7 +108,7 @@ TEST(VolumeControlDialog, SaveAndApplyWritesTheFileSetsTheGateAndNamesTheFileInT
     ASSERT_TRUE(loadVolumeFile(s.volumeFile(), saved, s.prompt));
     // The software microphone is digital silence: the floor at the bottom of the scale.
     EXPECT_EQ(saved.floorLevel, -200.0);
-    const DerivedLevels d = deriveLevels(saved);
+    const LevelThresholds d = deriveLevels(saved);
     EXPECT_EQ(s.state().levels.noiseLevel, d.noiseLevel);
     EXPECT_EQ(s.state().levels.levelSpan, d.levelSpan);
     EXPECT_EQ(s.state().levels.onsetLevel, d.onsetLevel);
