@@ -4,8 +4,11 @@
 #include "capture/AudioFileStream.h"
 #include "document/MidiExport.h"
 #include "MidiReader.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "document/SafeFile.h"
+#include "document/Quantizer.h"
+#include "document/Scale.h"
 #include "document/SettingLabels.h"
 #include "document/TuningEstimate.h"
 
@@ -315,10 +318,9 @@ NoteMethod noteMethod(const Args& a) {
 LevelSetup levelSetup(const Args& a) {
     LevelSetup setup;
     if (auto path = a.value("vcf")) {
-        CollectingPrompt prompt;
-        if (!loadVolumeFile(*path, setup.volume, prompt))
-            throw Failure(*path + ": " +
-                          (prompt.messages.empty() ? "cannot be opened" : prompt.messages.back()));
+        const VolumeRead read = readVolumeFile(*path, setup.volume);
+        if (!read.settings) throw Failure(*path + ": " + (read.invalid.empty() ? read.unreadable : read.invalid));
+        setup.volume = *read.settings;
         setup.floor = FloorSource::Given;
     }
     if (auto v = a.value("noise")) setup.volume.noiseSetting = parseNumber("noise", *v, 0, 100);
@@ -414,14 +416,6 @@ constexpr double kProgressAfterSeconds = 10.0;
 
 // ---- Shared steps ------------------------------------------------------------------------
 
-void showMessages(const Console& console, const std::vector<std::string>& messages, size_t from,
-                  bool skipTrackFull) {
-    for (size_t i = from; i < messages.size(); ++i) {
-        if (skipTrackFull && messages[i].find("MIDI data is full") != std::string::npos) continue;
-        console.err << kProgram << ": " << messages[i] << "\n";
-    }
-}
-
 // What a reader said of a file it could read (an invalid setting replaced, frames read as
 // rests): warnings, one line each.
 void showReaderWarnings(const Console& console, const std::string& path,
@@ -429,13 +423,27 @@ void showReaderWarnings(const Console& console, const std::string& path,
     for (const std::string& m : messages) console.err << kProgram << ": warning: " << path << ": " << m << "\n";
 }
 
-// Reads a project into t's view, its warnings on the console; throws when it cannot be read.
+// Stores a setting as the program's setter would, and tells whether the notes then need to be
+// quantized again: a setter that changes the speed, the metre, the key, the scale or the
+// quantize mode does so; an unchanged value changes nothing.
+bool storeSetting(ProjectSettings& settings, Setting s, int value) {
+    if (settings.get(s) == value) return false;
+    settings.store(s, value);
+    return s == Setting::Speed || s == Setting::Metre || s == Setting::Key || s == Setting::Scale ||
+           s == Setting::QuantizeMode;
+}
+
+// Reads a project into t's track and settings, its warnings on the console, the notes quantized
+// again where the program's Open would; throws when it cannot be read.
 void openProjectInto(FileTranscription& t, const std::string& path, const Console& console) {
-    ProjectRead read = readProject(path, t.view.settings, t.view.maxFrames);
+    ProjectRead read = readProject(path, t.settings, t.maxFrames);
     if (!read.contents) throw Failure(path + ": " + read.line);
     showReaderWarnings(console, path, read.contents->warnings);
-    applyProject(t.view, std::move(*read.contents));
-    t.prompt.messages.clear();  // what the setters said is no news on the command line
+    t.track = std::move(read.contents->track);
+    bool requantizeAll = false;
+    for (int i = 0; i < kSettingCount; ++i)
+        requantizeAll |= storeSetting(t.settings, static_cast<Setting>(i), read.contents->settings.values[i]);
+    if (requantizeAll) requantize(t.track, t.settings, 0, t.track.frameCount());
 }
 
 int countNotes(const FrameTrack& track) {
@@ -445,7 +453,7 @@ int countNotes(const FrameTrack& track) {
 // --tuning auto: the notes are rounded from the singer's own reference, which the project
 // keeps as its Reference Key Adjust.
 void tuneToTheSinger(FileTranscription& t, const std::string& input, const Console& console) {
-    FrameTrack& track = t.view.track;
+    FrameTrack& track = t.track;
     const std::optional<TuningEstimate> e = estimateTuning(track, 0, track.frameCount());
     if (!e) {
         console.err << kProgram << ": warning: " << input
@@ -454,9 +462,9 @@ void tuneToTheSinger(FileTranscription& t, const std::string& input, const Conso
     }
     const int cents = static_cast<int>(std::lround(e->cents));
     retune(track, 0, track.frameCount(), cents);
-    const int index = std::clamp(t.view.setting(Setting::RefKeyAdjust) - cents, 0, 200);
-    t.view.setSetting(Setting::RefKeyAdjust, index);
-    t.view.requantize(0, track.frameCount());
+    const int index = std::clamp(t.settings.get(Setting::RefKeyAdjust) - cents, 0, 200);
+    t.settings.store(Setting::RefKeyAdjust, index);
+    requantize(track, t.settings, 0, track.frameCount());
     console.out << input << ": sung " << std::abs(cents) << (cents < 0 ? " cents flat of" : cents > 0 ? " cents sharp of" : " cents from")
                 << " A4 = 440 Hz, from " << e->notes << " notes; Reference Key Adjust "
                 << refKeyAdjustLabel(index) << "\n";
@@ -501,7 +509,7 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
                     << clockTime(capacity, d) << "\n";
     }
 
-    for (const SettingChoice& c : choices) t.view.setSetting(c.setting, c.value);
+    for (const SettingChoice& c : choices) t.settings.store(c.setting, c.value);
     const double seconds = std::min(audio.sourceSeconds(), capacity);
     ProgressBar bar(console,
                     console.errIsTerminal && !a.flags.count("quiet") && seconds > kProgressAfterSeconds,
@@ -528,24 +536,18 @@ void transcribeInto(FileTranscription& t, const Args& a, const std::string& inpu
         console.err << kProgram << ": warning: " << input << ": " << audio.samplesBeyondFullScale()
                     << " samples lie far beyond full scale (up to " << loudest << " times it); they are read as full scale\n";
     }
-    // A full track is no news by itself: only a real cut is reported, by the warning above.
-    showMessages(console, t.prompt.messages, 0, true);
     if (t.blocks.empty()) throw Failure(input + ": nothing was transcribed");
     if (method == NoteMethod::LookAhead) t.findNotes();
     if (tuning) tuneToTheSinger(t, input, console);
-    if (countNotes(t.view.track) == 0) console.err << kProgram << ": " << input << ": no singing found\n";
-    if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
+    if (countNotes(t.track) == 0) console.err << kProgram << ": " << input << ": no singing found\n";
+    if (quantize) t.quantize(*quantize);
 }
 
-// Writes the view's project as a .mid or .hwp by the path's extension.
-void writeResult(FileTranscription& t, const std::string& out) {
-    const size_t before = t.prompt.messages.size();
-    const std::string ext = extensionOf(out);
-    const bool written = ext == ".hwp" ? writeProjectFile(t.view, out)
-                                       : writeMidiFile(out, t.view.track, t.view.settings, t.prompt);
-    if (!written)
-        throw Failure(out + ": " + (t.prompt.messages.size() > before ? t.prompt.messages.back()
-                                                                      : "cannot be written"));
+// Writes the project as a .mid or .hwp by the path's extension.
+void writeResult(const FileTranscription& t, const std::string& out) {
+    const std::optional<std::string> failed = extensionOf(out) == ".hwp" ? writeProject(out, t.track, t.settings)
+                                                                          : writeMidi(out, t.track, t.settings);
+    if (failed) throw Failure(out + ": " + failedToOpenMessage(*failed));
 }
 
 void requireExtension(const std::string& out, const std::set<std::string>& allowed,
@@ -575,7 +577,7 @@ int transcribeCommand(const std::vector<std::string>& args, const Console& conso
     FileTranscription t;
     transcribeInto(t, a, input, console);
     writeResult(t, out);
-    console.out << out << ": " << countNotes(t.view.track) << " notes in "
+    console.out << out << ": " << countNotes(t.track) << " notes in "
                 << fixed(t.blocks.size() * 512.0 / kEngineRate, 1) << " s (noise floor "
                 << fixed(t.volume.floorLevel, 1) << " dB, gate " << fixed(t.levels.noiseLevel, 1)
                 << " dB)\n";
@@ -598,8 +600,8 @@ int framesCommand(const std::vector<std::string>& args, const Console& console) 
                       "frameNote,foundPitch,foundVolume,foundMark,foundNote,periodicity,periodicityUp,"
                       "periodicityDown\n";
     // The live transcriber's decisions, and the note finder's when it ran.
-    const FrameTrack& live = t.liveTrack ? *t.liveTrack : t.view.track;
-    const FrameTrack& found = t.view.track;
+    const FrameTrack& live = t.liveTrack ? *t.liveTrack : t.track;
+    const FrameTrack& found = t.track;
     char row[320];
     for (size_t b = 0; b < t.blocks.size(); ++b) {
         // Block b is decided as frame b + 1: the transcriber's first frame is the silence
@@ -641,22 +643,25 @@ int exportCommand(const std::vector<std::string>& args, const Console& console) 
     const std::vector<SettingChoice> choices = settingChoices(a, which);
     const std::optional<int> quantize = quantizeChoice(a);
 
-    FileTranscription t;  // only its view: a project is read, nothing is transcribed
+    FileTranscription t;  // only its project: one is read, nothing is transcribed
     openProjectInto(t, input, console);
-    for (const SettingChoice& c : choices) t.view.setSetting(c.setting, c.value);
-    if (quantize) t.view.setSetting(Setting::QuantizeMode, *quantize);
+    bool requantizeAll = false;
+    for (const SettingChoice& c : choices) requantizeAll |= storeSetting(t.settings, c.setting, c.value);
+    if (quantize) requantizeAll |= storeSetting(t.settings, Setting::QuantizeMode, *quantize);
+    if (requantizeAll) requantize(t.track, t.settings, 0, t.track.frameCount());
     writeResult(t, out);
-    console.out << out << ": " << countNotes(t.view.track) << " notes\n";
+    console.out << out << ": " << countNotes(t.track) << " notes\n";
     return kExitOk;
 }
 
-void describeProject(const ViewState& view, const std::string& path, std::ostream& out) {
-    const FrameTrack& track = view.track;
+void describeProject(const FileTranscription& t, const std::string& path, std::ostream& out) {
+    const FrameTrack& track = t.track;
+    const ProjectSettings& settings = t.settings;
     int lowest = 128, highest = -1;
     for (int i = 0; i < track.frameCount(); ++i)
         if (track.mark[i] == kMarkOnset) {
             // Unquantized ("As Is") notes carry no note number: the sung pitch's note.
-            const int n = track.note[i] > 0 ? track.note[i] : view.snap(track.pitch[i]);
+            const int n = track.note[i] > 0 ? track.note[i] : snapToNote(track.pitch[i], settings.get(Setting::Scale), settings.keyOffset());
             if (n <= 0) continue;
             lowest = std::min(lowest, n);
             highest = std::max(highest, n);
@@ -678,7 +683,7 @@ void describeProject(const ViewState& view, const std::string& path, std::ostrea
     for (const auto& [label, setting] : kShown) {
         std::string name = label;
         name.resize(std::max<size_t>(name.size() + 1, 21), ' ');
-        out << "  " << name << settingValueLabel(setting, view.settings.get(setting)) << "\n";
+        out << "  " << name << settingValueLabel(setting, settings.get(setting)) << "\n";
     }
 }
 
@@ -743,15 +748,13 @@ int infoCommand(const std::vector<std::string>& args, const Console& console) {
     if (startsWith(kProjectMagic) || ext == ".hwp") {
         FileTranscription t;
         openProjectInto(t, path, console);
-        describeProject(t.view, path, console.out);
+        describeProject(t, path, console.out);
         return kExitOk;
     }
     if (startsWith(kVolumeMagic) || ext == ".hvc") {
-        CollectingPrompt prompt;
-        VolumeSettings v;
-        if (!loadVolumeFile(path, v, prompt))
-            throw Failure(path + ": " + (prompt.messages.empty() ? "cannot be read" : prompt.messages.back()));
-        describeVolumeFile(v, path, console.out);
+        const VolumeRead read = readVolumeFile(path, VolumeSettings{});
+        if (!read.settings) throw Failure(path + ": " + (read.invalid.empty() ? read.unreadable : read.invalid));
+        describeVolumeFile(*read.settings, path, console.out);
         return kExitOk;
     }
     if (startsWith("MThd") || ext == ".mid" || ext == ".midi") {

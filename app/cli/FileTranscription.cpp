@@ -1,6 +1,7 @@
 #include "FileTranscription.h"
 
 #include "document/NoteFinder.h"
+#include "document/Quantizer.h"
 #include "tonik.h"
 
 #include <algorithm>
@@ -40,12 +41,6 @@ void prepareEngine() {
     prepared = true;
 }
 
-FileTranscription::FileTranscription() : view(prompt, surface, output, input_) {
-    // The command line chooses its own way of finding notes; a take ends as recorded.
-    view.findNotesAfterTake = false;
-    view.keepTakeAudio = false;
-}
-
 FileTranscription::~FileTranscription() {
     if (active == this) active = nullptr;
 }
@@ -54,25 +49,23 @@ double FileTranscription::capacitySeconds() const {
     return static_cast<double>(blockCapacity()) * kBlock / 44100.0;
 }
 
-void FileTranscription::PushedInput::start() {
-    if (levels)
-        tonik_start_file_levels(nullptr, &FileTranscription::onFrame, levels->noiseGate, levels->peakLevel);
-    else
-        tonik_start_file(nullptr, &FileTranscription::onFrame);
-}
-
-void FileTranscription::PushedInput::stop() { tonik_stop_file(); }
-
 int FileTranscription::onFrame(const FrameResult* r) {
     FileTranscription* self = active;
-    if (!self) return 0;
-    if (self->recordBlocks_) {
-        BlockRecord block{r->level, r->pitch, r->clarity, r->noteState, r->outcome, {}};
-        if (r->pitch >= 1.0) block.periodicity = self->meter_.measure((self->blocks.size() + 1) * kBlock, r->pitch);
-        self->blocks.push_back(block);
-    }
-    self->view.onFrameResult(*r);
+    if (!self || !r) return 0;
+    self->onBlock(*r);
     return 1;
+}
+
+void FileTranscription::onBlock(const FrameResult& r) {
+    if (recordBlocks_) {
+        BlockRecord block{r.level, r.pitch, r.clarity, r.noteState, r.outcome, {}};
+        if (r.pitch >= 1.0) block.periodicity = meter_.measure((blocks.size() + 1) * kBlock, r.pitch);
+        blocks.push_back(block);
+    }
+    // As a take records it: each frame before the closing rest, until the track is full.
+    if (track.frameCount() >= maxFrames) return;
+    const LiveTranscriber::Decided decided = transcriber_.decide(r, settings);
+    track.insert(track.frameCount() - 1, decided.frame, decided.evidence);
 }
 
 // The level set-up's calibration over the input's first blocks.
@@ -108,22 +101,26 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     if (head.empty()) return;
     if (setup.floor == FloorSource::Calibrated) calibrate(head);
     levels = deriveLevels(volume);
-    view.levels = levels;
 
     // The gate reaches the engine as the end of a volume run hands it over; the look-ahead
     // path's levels hold for its own run only.
     tonik_volume_change(volume.recordingGain / 255.0, volume.gainBoost, -volume.pitchSetting);
     tonik_volume_start(nullptr, ignoreLevel);
     tonik_volume_stop(levels.noiseLevel);
-    input_.levels = setup.engineLevels;
-    if (input_.levels) input_.levels->noiseGate = std::min(input_.levels->noiseGate, levels.noiseLevel);
+    std::optional<AnalysisLevels> engineLevels = setup.engineLevels;
+    if (engineLevels) engineLevels->noiseGate = std::min(engineLevels->noiseGate, levels.noiseLevel);
 
+    settings.store(Setting::QuantizeMode, kAsIs);  // a take is recorded unquantized
+    track.reset();
+    track.syncEvidence();
+    track.reserve(maxFrames + 1);
+    transcriber_.levels = levels;
+    transcriber_.start(0);
     active = this;
-    view.record(ViewState::CountIn::None);
-    if (view.transportState != kRecording) {  // refused; its message is in the prompt
-        active = nullptr;
-        return;
-    }
+    if (engineLevels)
+        tonik_start_file_levels(nullptr, &FileTranscription::onFrame, engineLevels->noiseGate, engineLevels->peakLevel);
+    else
+        tonik_start_file(nullptr, &FileTranscription::onFrame);
     recordBlocks_ = true;
     // Whole blocks, the last one completed with silence; then one silent block more, since the
     // transcriber decides each frame when the next one arrives.
@@ -152,21 +149,30 @@ void FileTranscription::run(const SampleReader& read, const LevelSetup& setup, c
     }
     std::fill(batch.begin(), batch.begin() + kBlock, int16_t{0});
     tonik_send(batch.data(), kBlock, 0);
-    view.stop();
-    view.history.clear();  // a command line run has nothing to undo
+    tonik_stop_file();
     active = nullptr;
+    requantize(track, settings, 0, track.frameCount());
+}
+
+void FileTranscription::quantize(int mode) {
+    settings.store(Setting::QuantizeMode, mode);
+    requantize(track, settings, 0, track.frameCount());
 }
 
 void FileTranscription::findNotes() {
     // Frame f holds block f - 1: the transcriber's first frame is the silence before the first
     // block. The note finder places each note on the frame of its first pitched block.
-    FrameTrack& track = view.track;
     liveTrack = track;
     track.evidence.assign(static_cast<size_t>(track.frameCount()), FrameEvidence{});
     for (size_t b = 0; b + 1 < track.evidence.size() && b < blocks.size(); ++b)
         track.evidence[b + 1] = lookAheadEvidence({blocks[b].level, blocks[b].pitch, blocks[b].clarity, blocks[b].periodicity},
-                                                  view.settings);
-    view.findNotes(0, track.frameCount() - 1, NoteFinderOptions::Pitch::Evidence);
+                                                  settings);
+    NoteFinderOptions options;
+    options.pitchFrom = NoteFinderOptions::Pitch::Evidence;
+    options.noiseLevel = levels.noiseLevel;
+    options.levelSpan = levels.levelSpan;
+    hummwell::findNotes(track, 0, track.frameCount() - 1, options);
+    requantize(track, settings, 0, track.frameCount());
 }
 
 }  // namespace hummwell::cli

@@ -1,10 +1,12 @@
-// Transcribes samples through the live path: the gate set as the level
-// set-up sets it, then a pushed-sample run of the engine feeding the view state's transcriber
-// exactly as a recording does, without the count-in.
+// Transcribes samples through the live path: the gate set as the level set-up sets it, then a
+// pushed-sample run of the engine feeding the live transcriber exactly as a recording does,
+// without the count-in; the note finder after it, on the look-ahead path.
 #pragma once
 
 #include "document/LookAhead.h"
-#include "document/ViewState.h"
+#include "document/FrameTrack.h"
+#include "document/LiveTranscriber.h"
+#include "document/ProjectSettings.h"
 #include "document/VolumeControlFile.h"
 
 #include <cstdint>
@@ -16,20 +18,6 @@
 namespace hummwell::cli {
 
 inline constexpr int kEngineRate = 44100;
-
-// Messages of the document logic, kept in order; questions are answered Cancel and file
-// choices cancelled, since nobody is there to answer them.
-class CollectingPrompt final : public UserPrompt {
-public:
-    PromptAnswer message(const std::string& text, const std::string&, PromptIcon,
-                         PromptButtons buttons) override {
-        messages.push_back(text);
-        return buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
-    }
-    std::optional<std::string> chooseFileToOpen(const FileChoice&) override { return {}; }
-    std::optional<std::string> chooseFileToSave(const FileChoice&) override { return {}; }
-    std::vector<std::string> messages;
-};
 
 // What the engine said of one block, as the frames table shows it.
 struct BlockRecord {
@@ -60,25 +48,26 @@ struct LevelSetup {
 // note finder over the whole take.
 enum class NoteMethod { Live, LookAhead };
 
-// One view state with quiet drawing and sound, and the engine that feeds it.
+// A project made from audio: its track and settings, the live transcriber and the engine that
+// feeds it, and what the engine said of every block.
 class FileTranscription {
 public:
-    FileTranscription();
+    FileTranscription() = default;
     ~FileTranscription();
     FileTranscription(const FileTranscription&) = delete;
     FileTranscription& operator=(const FileTranscription&) = delete;
 
     // Blocks that fit the track: every frame but its closing rest and the one that the last
     // block's decision waits for.
-    int blockCapacity() const { return view.maxFrames - 2; }
+    int blockCapacity() const { return maxFrames - 2; }
     double capacitySeconds() const;
 
-    // Transcribes the samples `read` gives (mono, 44,100 Hz) into the view's track, as far as
-    // it holds; a partial last block is completed with silence. They are pulled a second at a
+    // Transcribes the samples `read` gives (mono, 44,100 Hz) into the track, as far as it
+    // holds; a partial last block is completed with silence. They are pulled a second at a
     // time, so memory stays small whatever the input's length. Settings that shape how pitches
-    // are read (key, scale, transpose, reference adjustment) must be set on the view before.
-    // The track is left unquantized ("As Is"), as a recording leaves it. `progress` is called
-    // now and then with the seconds done. Without any sample nothing is recorded.
+    // are read (key, scale, transpose, reference adjustment) must be set before. The track is
+    // left unquantized ("As Is"), as a recording leaves it. `progress` is called now and then
+    // with the seconds done. Without any sample nothing is recorded.
     using SampleReader = hummwell::SampleReader;  // fewer: the end
     using Progress = std::function<void(double secondsDone)>;
     void run(const SampleReader& read, const LevelSetup& setup, const Progress& progress = {});
@@ -88,8 +77,13 @@ public:
     // Re-decides the track's notes with the note finder from the engine's blocks, and gives
     // the track their pitches and volumes. Call after run.
     void findNotes();
+    // Notes in the mode given, from the settings' key and scale.
+    void quantize(int mode);
 
-    // The live transcriber's track, kept by findNotes before it changes the view's.
+    ProjectSettings settings;
+    FrameTrack track;
+    int maxFrames = kDefaultMaxFrames;
+    // The live transcriber's track, kept by findNotes before it changes the track.
     std::optional<FrameTrack> liveTrack;
 
     // After run: the engine's blocks (one per block transcribed), the levels used, whether the
@@ -99,25 +93,11 @@ public:
     LevelThresholds levels{};
     bool cut = false;
 
-    CollectingPrompt prompt;
-    QuietSurface surface;
-    QuietOutput output;
-
-private:
-    class PushedInput final : public PitchInput {
-    public:
-        void start() override;
-        void stop() override;
-        std::optional<AnalysisLevels> levels;
-    };
-    PushedInput input_;
-
-public:
-    ViewState view;
-
 private:
     static int onFrame(const FrameResult* result);
+    void onBlock(const FrameResult& result);
     void calibrate(const std::vector<int16_t>& head);
+    LiveTranscriber transcriber_;
     bool recordBlocks_ = false;
     // The samples sent, for the periodicity of each block the engine hands back.
     PeriodicityMeter meter_;

@@ -1,9 +1,20 @@
 #include "FrameTrack.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include <algorithm>
 #include <cmath>
 
 namespace hummwell {
+
+std::string frameTime(long long frames) {
+    const double seconds = static_cast<double>(frames) * kFrameMs / 1000.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%04.1f", static_cast<int>(seconds / 60.0),
+                  seconds - 60.0 * std::floor(seconds / 60.0));
+    return text;
+}
 
 int frameToMs(int frame) { return static_cast<int>(std::trunc(frame * kFrameMs)); }
 

@@ -8,6 +8,7 @@
 #include "Periodicity.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace hummwell {
@@ -20,6 +21,8 @@ enum FrameMark : int32_t { kMarkRest = -1, kMarkContinue = 0, kMarkOnset = 1 };
 
 // Frame index to whole milliseconds, truncated.
 int frameToMs(int frame);
+// A count of frames as minutes and seconds to a tenth: "6:20.4".
+std::string frameTime(long long frames);
 
 struct Frame {
     double pitch = 0.0;   // fractional MIDI note; below 1.0 no pitch

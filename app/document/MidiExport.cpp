@@ -139,22 +139,11 @@ std::vector<uint8_t> buildMidiFile(const FrameTrack& track, const ProjectSetting
     return out;
 }
 
-bool writeMidiFile(const std::string& path, const FrameTrack& track, const ProjectSettings& settings,
-                   UserPrompt& prompt) {
+std::optional<std::string> writeMidi(const std::string& path, const FrameTrack& track,
+                                     const ProjectSettings& settings) {
     std::string reason;
-    if (writeFileAtomically(path, buildMidiFile(track, settings), &reason)) return true;
-    prompt.error(failedToOpenMessage(reason));
-    return false;
-}
-
-void exportMidi(ViewState& view) {
-    if (view.transportState != kIdle) return;
-    const FileChoice choice{"MIDI Files (*.mid)|*.mid||", "mid", ""};
-    for (;;) {
-        const std::optional<std::string> path = view.prompt.chooseFileToSave(choice);
-        if (!path) return;
-        if (writeMidiFile(*path, view.track, view.settings, view.prompt)) return;
-    }
+    if (writeFileAtomically(path, buildMidiFile(track, settings), &reason)) return std::nullopt;
+    return reason;
 }
 
 }  // namespace hummwell

@@ -7,20 +7,17 @@
 #include "ProjectSettings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace hummwell {
 
-class UserPrompt;
-class ViewState;
-
 // The whole file in memory.
 std::vector<uint8_t> buildMidiFile(const FrameTrack& track, const ProjectSettings& settings);
-// Builds and writes it; "Failed to Open File." on failure, leaving any earlier file as it was.
-bool writeMidiFile(const std::string& path, const FrameTrack& track,
-                   const ProjectSettings& settings, UserPrompt& prompt);
-// The Export to MIDI command: only when idle with material.
-void exportMidi(ViewState& view);
+// Builds and writes it: nothing on success, else the system's reason; a failure leaves any
+// earlier file as it was.
+std::optional<std::string> writeMidi(const std::string& path, const FrameTrack& track,
+                                     const ProjectSettings& settings);
 
 }  // namespace hummwell

@@ -1,7 +1,6 @@
 #include "ProjectFile.h"
 
 #include "SafeFile.h"
-#include "ViewState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,9 +37,6 @@ constexpr double kHighestStoredVolume = 1e9;
 const char* const kInvalidFile = "Invalid Hummwell file";
 const char* const kWrongVersion = "This file is not for Hummwell plus";
 const char* const kInvalidLength = "Invalid Hummwell file length";
-const char* const kDiscardQuestion =
-    "If you open an existing Project file, current data will be lost.\nDo you want to continue?";
-
 // The warning of each checked setting, in header order; the two switches are not checked.
 const char* const kInvalidSetting[kSettingCount] = {
     "Invalid Speed",
@@ -64,25 +60,6 @@ const char* const kInvalidSetting[kSettingCount] = {
     nullptr,  // real-time out on
     "Invalid Velocity",
 };
-
-// Applied through their setters, each then shown in its control, in this fixed order.
-constexpr Setting kPanelOrder[] = {
-    Setting::Speed,        Setting::Metre,           Setting::Key,
-    Setting::Scale,        Setting::QuantizeMode,    Setting::RefKeyAdjust,
-    Setting::MidiChannel,  Setting::Instrument,      Setting::Transpose,
-    Setting::VelocityOutMode, Setting::MetronomeOn,  Setting::RealtimeOutOn,
-};
-// The metronome ticks are stored without setters.
-constexpr Setting kTickFields[] = {
-    Setting::MeasureTickChannel, Setting::MeasureTickInstrument, Setting::MeasureTickNote,
-    Setting::MeasureTickVelocity, Setting::BeatTickChannel,      Setting::BeatTickInstrument,
-    Setting::BeatTickNote,        Setting::BeatTickVelocity,
-};
-
-const FileChoice& projectChoice() {
-    static const FileChoice choice{"Hummwell Project Files (*.hwp)|*.hwp|", "hwp", ""};
-    return choice;
-}
 
 bool isTickNote(Setting s) { return s == Setting::MeasureTickNote || s == Setting::BeatTickNote; }
 
@@ -136,14 +113,6 @@ bool readColumns(int fd, long long body, long long count, int kept, FrameTrack& 
            read(4, [&](size_t i, const uint8_t* p) { track.note[i] = getInt32(p); });
 }
 
-// A frame count as time: "6:20.4".
-std::string frameTime(long long frames) {
-    const double seconds = static_cast<double>(frames) * kFrameMs / 1000.0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%d:%04.1f", static_cast<int>(seconds / 60.0), seconds - 60.0 * std::floor(seconds / 60.0));
-    return text;
-}
-
 // Values no writer of ours stores (a pitch of 1e300, NaN, a mark of 7) are read as a rest
 // before anything computes with them. Returns how many frames were.
 int restOutOfRangeFrames(FrameTrack& track) {
@@ -159,18 +128,6 @@ int restOutOfRangeFrames(FrameTrack& track) {
         ++mended;
     }
     return mended;
-}
-
-// The state of New Project: one rest frame, nothing sounding, nothing drawn, and nothing to
-// undo unless an edit emptied the track.
-void showEmptyTrack(ViewState& view, UndoSteps steps = UndoSteps::Forget) {
-    if (steps == UndoSteps::Forget) view.history.clear();
-    view.output.allNotesOff();
-    view.track.reset();
-    view.cursorFrame = 0;
-    view.clearSelection();  // the frames it named are gone; the clip stays for a paste
-    view.surface.clearPicture();
-    view.surface.setScroll(1, 0, false);
 }
 
 }  // namespace
@@ -229,138 +186,24 @@ ProjectRead readProject(const std::string& path, const ProjectSettings& fallback
     return result;
 }
 
-void applyProject(ViewState& view, ProjectContents&& contents) {
-    view.output.allNotesOff();
-    view.track = std::move(contents.track);
-    view.clearSelection();
-    for (const Setting s : kPanelOrder) {
-        view.setSetting(s, contents.settings.get(s));
-        view.surface.showSetting(s, contents.settings.get(s));
-    }
-    for (const Setting s : kTickFields) view.settings.store(s, contents.settings.get(s));
-    view.lastMeasureTickNote = -1;
-    view.lastBeatTickNote = -1;
-}
-
-bool readProjectFile(ViewState& view, const std::string& path) {
-    ProjectRead read = readProject(path, view.settings, view.maxFrames);
-    if (!read.contents) {
-        view.prompt.error(read.error, read.icon);
-        return false;
-    }
-    for (const std::string& warning : read.contents->warnings) view.prompt.error(warning, PromptIcon::Exclamation);
-    view.cutProject = read.contents->storedFrames > view.maxFrames
-                          ? std::optional<CutProject>(CutProject{path, read.contents->storedFrames})
-                          : std::nullopt;
-    applyProject(view, std::move(*read.contents));
-    return true;
-}
-
-bool writeProjectFile(ViewState& view, const std::string& path) {
-    const FrameTrack& track = view.track;
+std::optional<std::string> writeProject(const std::string& path, const FrameTrack& track,
+                                        const ProjectSettings& settings) {
     const size_t n = static_cast<size_t>(track.frameCount());
     std::vector<uint8_t> bytes(kProjectMagic, kProjectMagic + kMagicBytes);
     bytes.reserve(kProjectHeaderBytes + kProjectBytesPerFrame * n);
     putInt32(bytes, kFormatVersion);
-    bytes.insert(bytes.end(), view.settings.ownerLabel.begin(), view.settings.ownerLabel.end());
-    for (const int32_t v : view.settings.values) putInt32(bytes, v);
+    bytes.insert(bytes.end(), settings.ownerLabel.begin(), settings.ownerLabel.end());
+    for (const int32_t v : settings.values) putInt32(bytes, v);
     putInt32(bytes, static_cast<int32_t>(n));
     for (const double v : track.pitch) putDouble(bytes, v);
     for (const double v : track.volume) putDouble(bytes, v);
     for (const int32_t v : track.reserved) putInt32(bytes, v);
     for (const int32_t v : track.mark) putInt32(bytes, v);
     for (const int32_t v : track.note) putInt32(bytes, v);
-
     // Through a temporary file: a failed save never destroys the project it would replace.
     std::string reason;
-    if (!writeFileAtomically(path, bytes, &reason)) {
-        view.prompt.error(failedToOpenMessage(reason, path));
-        return false;
-    }
-    return true;
-}
-
-void newProject(ViewState& view, UndoSteps steps) {
-    if (!view.requestTransport(kEmptyProject)) return;  // asks whether to save first
-    showEmptyTrack(view, steps);
-    view.cutProject.reset();
-}
-
-namespace {
-
-// Whether an open may go on: nothing recorded, or the user agrees to lose it.
-bool readyToOpen(ViewState& view) {
-    if (view.transportState == kRecording || view.transportState == kPlaying) return false;
-    // The project stays until a file has been read whole and found good: a cancelled or
-    // failed open leaves it, and its undo history, as they were.
-    return view.frameCount() <= 1 || view.prompt.message(kDiscardQuestion, "OPEN", PromptIcon::Question,
-                                                         PromptButtons::YesNo) == PromptAnswer::Yes;
-}
-
-bool openAndFinish(ViewState& view, const std::string& path) {
-    if (!readProjectFile(view, path)) return false;
-    finishOpen(view);
-    if (view.projectFileUsed) view.projectFileUsed(path);
-    return true;
-}
-
-}  // namespace
-
-void openProject(ViewState& view) {
-    if (!readyToOpen(view)) return;
-    while (const std::optional<std::string> path = view.prompt.chooseFileToOpen(projectChoice()))
-        if (openAndFinish(view, *path)) return;
-}
-
-bool openProjectFile(ViewState& view, const std::string& path) {
-    return readyToOpen(view) && openAndFinish(view, path);
-}
-
-void finishOpen(ViewState& view) {
-    const int n = view.frameCount();
-    view.transportState = n < 2 ? kEmptyProject : kIdle;
-    view.surface.showTransportState(view.transportState);
-    view.clipTrack.clear();  // Unselect; the repaint below shows it
-    view.clearSelection();
-    view.history.clear();
-    view.surface.redrawGrid();
-    view.requantize(0, n);
-    view.cursorFrame = 0;
-    view.surface.setScroll(n, 0, n >= 2);
-    view.surface.repaint();
-    if (view.scrubOn) view.output.resoundCursor();
-}
-
-namespace {
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
-}
-
-// Saving over the file a cut project came from loses what was cut, for good: only with the
-// user's word.
-bool consentToCut(ViewState& view, const std::string& path) {
-    if (!view.cutProject || !sameFile(view.cutProject->path, path)) return true;
-    const std::string text = path + " holds " + std::to_string(view.cutProject->frames) +
-                             " frames, and the track only the first " + std::to_string(view.maxFrames) + " of them (" +
-                             frameTime(view.maxFrames) + ").\nSaving over it loses the rest for good. Save anyway?";
-    return view.prompt.message(text, "SAVE", PromptIcon::Exclamation, PromptButtons::YesNo) == PromptAnswer::Yes;
-}
-
-}  // namespace
-
-bool saveProject(ViewState& view) {
-    if (view.transportState != kIdle) return false;
-    while (const std::optional<std::string> path = view.prompt.chooseFileToSave(projectChoice())) {
-        if (!consentToCut(view, *path)) continue;
-        if (writeProjectFile(view, *path)) {
-            if (view.cutProject && sameFile(view.cutProject->path, *path)) view.cutProject.reset();
-            if (view.projectFileUsed) view.projectFileUsed(*path);
-            return true;
-        }
-    }
-    return false;
+    if (!writeFileAtomically(path, bytes, &reason)) return reason;
+    return std::nullopt;
 }
 
 }  // namespace hummwell

@@ -1,5 +1,6 @@
 // The project file "*.hwp": the settings and the whole frame track in one little-endian
-// binary file, with its reader, its writer and the New, Open and Save Project commands.
+// binary file, its reader and its writer, on plain data. The commands that use them, with
+// their messages, are in ProjectCommands.
 #pragma once
 
 #include "FrameTrack.h"
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace hummwell {
-
-class ViewState;
 
 inline constexpr char kProjectMagic[] = "Sonavent HWP1.0\n";  // 16 bytes, no terminating zero
 inline constexpr int kProjectHeaderBytes = 124;
@@ -36,29 +35,9 @@ struct ProjectRead {
 // header's count before any frame is read.
 ProjectRead readProject(const std::string& path, const ProjectSettings& fallback, int capacity);
 
-// Gives the view a project read whole: its track, then its settings through their setters,
-// each shown in its control. The caller shows the warnings and finishes the open.
-void applyProject(ViewState& view, ProjectContents&& contents);
-
-// Reads a project into the view state, its warnings shown. On failure (after its message) the
-// track, the settings and the undo history are as they were.
-bool readProjectFile(ViewState& view, const std::string& path);
-// Writes the view state's project; a failure leaves any earlier file at `path` untouched.
-bool writeProjectFile(ViewState& view, const std::string& path);
-
-// Whether New Project forgets the undo history: the command does; an edit that emptied the
-// track keeps it, so that the edit can be undone.
-enum class UndoSteps { Forget, Keep };
-
-// The commands.
-void newProject(ViewState& view, UndoSteps steps = UndoSteps::Forget);
-void openProject(ViewState& view);
-// Open Project for a file the caller names (a recent project): the same question first, no
-// file dialog. Returns whether the file was read.
-bool openProjectFile(ViewState& view, const std::string& path);
-// Whether the project was written; false when the user cancelled the dialog.
-bool saveProject(ViewState& view);
-// What Open Project does after a successful read; also used for a file named at start-up.
-void finishOpen(ViewState& view);
+// Writes a project: nothing on success, else the system's reason. A failure leaves any earlier
+// file at `path` untouched.
+std::optional<std::string> writeProject(const std::string& path, const FrameTrack& track,
+                                        const ProjectSettings& settings);
 
 }  // namespace hummwell

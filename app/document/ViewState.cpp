@@ -2,6 +2,7 @@
 
 #include "NoteFinder.h"
 
+#include "ProjectCommands.h"
 #include "ProjectFile.h"
 
 #include <algorithm>

@@ -57,49 +57,52 @@ LevelThresholds deriveLevels(const VolumeSettings& s) {
     return d;
 }
 
-bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt, std::string* unreadable) {
+VolumeRead readVolumeFile(const std::string& path, const VolumeSettings& base) {
+    VolumeRead result;
     // The size first, from the open file: a file of the wrong size is refused without pulling
     // an arbitrarily large file into memory, and a pipe or a device is not read at all.
-    std::string reason;
     long long size = 0;
-    const int fd = openRegularFile(path, &reason, &size);
-    if (fd < 0) {
-        if (unreadable) *unreadable = reason;
-        return false;
-    }
+    const int fd = openRegularFile(path, &result.unreadable, &size);
+    if (fd < 0) return result;
     ::close(fd);
     if (size != kVolumeFileBytes) {
-        prompt.error(kInvalid);
-        return false;
+        result.invalid = kInvalid;
+        return result;
     }
-    const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path, kVolumeFileBytes, &reason);
-    if (!bytes) {
-        if (unreadable) *unreadable = reason;
-        return false;
-    }
+    const std::optional<std::vector<uint8_t>> bytes = readWholeFile(path, kVolumeFileBytes, &result.unreadable);
+    if (!bytes) return result;
     // The length is checked again: the file may have changed since it was measured.
     if (bytes->size() != static_cast<size_t>(kVolumeFileBytes) ||
         std::memcmp(bytes->data(), kVolumeMagic, kMagicBytes) != 0) {
-        prompt.error(kInvalid);
-        return false;
+        result.invalid = kInvalid;
+        return result;
     }
-
     const uint8_t* p = bytes->data();
-    VolumeSettings read = into;  // the label in the file is not used
+    VolumeSettings read = base;  // the label in the file is not used
     read.recordingGain = getInt32(p + kGainAt);
     read.gainBoost = getInt32(p + kBoostAt);
     read.noiseSetting = getInt32(p + kNoiseAt);
     read.maximumSetting = getInt32(p + kMaximumAt);
     read.pitchSetting = getInt32(p + kPitchAt);
     read.floorLevel = getDouble(p + kFloorAt);
-
     const std::string bad = firstInvalidField(read);
     if (!bad.empty()) {
-        prompt.error(kInvalid + " (" + bad + ")");
-        return false;
+        result.invalid = kInvalid + " (" + bad + ")";
+        return result;
     }
-    into = read;
-    return true;
+    result.settings = read;
+    return result;
+}
+
+bool loadVolumeFile(const std::string& path, VolumeSettings& into, UserPrompt& prompt, std::string* unreadable) {
+    const VolumeRead read = readVolumeFile(path, into);
+    if (read.settings) {
+        into = *read.settings;
+        return true;
+    }
+    if (!read.invalid.empty()) prompt.error(read.invalid);
+    if (unreadable) *unreadable = read.unreadable;
+    return false;
 }
 
 bool saveVolumeFile(const std::string& path, const VolumeSettings& s, std::string* reason) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace hummwell {
@@ -29,6 +30,14 @@ struct VolumeSettings {
 // The levels the level set-up's settings give, in library dB, that the live decision and the
 // velocities follow.
 LevelThresholds deriveLevels(const VolumeSettings& s);
+
+// What a volume control file holds, or why it cannot be used.
+struct VolumeRead {
+    std::optional<VolumeSettings> settings;  // the file's, with `base`'s label
+    std::string invalid;                     // the message of a file that is no valid one
+    std::string unreadable;                  // why it could not be read at all (missing, a pipe)
+};
+VolumeRead readVolumeFile(const std::string& path, const VolumeSettings& base);
 
 // Loads a file into `into`. A file that cannot be opened (missing, a folder, a pipe) gives false
 // without a message, its reason in `unreadable`; an invalid one gives false after its message

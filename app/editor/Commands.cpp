@@ -3,6 +3,7 @@
 #include "EditCommands.h"
 #include "Navigation.h"
 #include "document/MidiExport.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "document/ViewState.h"
 

@@ -2,6 +2,7 @@
 
 #include "Navigation.h"
 #include "NoteGeometry.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "document/SettingLabels.h"
 #include "document/TuningEstimate.h"

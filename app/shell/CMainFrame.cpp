@@ -5,6 +5,7 @@
 #include "Profile.h"
 #include "ShellText.h"
 #include "StartupOptions.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "view/CVtView.h"
 #include "editor/Commands.h"

@@ -5,6 +5,7 @@
 #include "editor/Navigation.h"
 #include "editor/NoteDrag.h"
 #include "editor/PanelChoice.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "resources/PatternPicture.h"
 #include "shell/CVolumeControlDlg.h"

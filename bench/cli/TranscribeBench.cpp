@@ -78,7 +78,7 @@ void transcription(benchmark::State& state) {
     for (auto _ : state) {
         hummwell::cli::FileTranscription t;
         t.run(samples, {});
-        benchmark::DoNotOptimize(t.view.frameCount());
+        benchmark::DoNotOptimize(t.track.frameCount());
     }
     reportRealtime(state, melodySeconds());
 }

@@ -47,8 +47,17 @@ private:
     bool open_ = false;
 };
 
+// Nobody answers during a benchmark.
+struct SilentPrompt final : UserPrompt {
+    PromptAnswer message(const std::string&, const std::string&, PromptIcon, PromptButtons) override {
+        return PromptAnswer::Ok;
+    }
+    std::optional<std::string> chooseFileToOpen(const FileChoice&) override { return {}; }
+    std::optional<std::string> chooseFileToSave(const FileChoice&) override { return {}; }
+};
+
 struct Take {
-    cli::CollectingPrompt prompt;
+    SilentPrompt prompt;
     QuietSurface surface;
     int block = -1;
     NoteOnDevice* device = nullptr;
@@ -83,8 +92,8 @@ struct Take {
         FloorCalibration calibration;
         for (size_t b = 0; b < std::min<size_t>(samples.size() / kBlock, 200); ++b)
             calibration.observe(blockLevel(&samples[b * kBlock]), volume.floorLevel);
-        const DerivedLevels d = deriveLevels(volume);
-        view->levels = {d.noiseLevel, d.levelSpan, d.onsetLevel};
+        const LevelThresholds d = deriveLevels(volume);
+        view->levels = d;
         tonik_volume_start(nullptr, [](const LevelResult*) { return 1; });
         tonik_volume_stop(d.noiseLevel);
 

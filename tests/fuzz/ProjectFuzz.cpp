@@ -2,6 +2,7 @@
 // four modes and the MIDI export.
 #include "FuzzInput.h"
 #include "document/MidiExport.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "document/ViewState.h"
 

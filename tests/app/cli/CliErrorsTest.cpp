@@ -4,7 +4,6 @@
 
 #include "capture/AudioFileStream.h"
 #include "document/ProjectFile.h"
-#include "document/ViewState.h"
 #include "document/VolumeControlFile.h"
 #include "FileTranscription.h"
 
@@ -200,7 +199,7 @@ TEST(LevelSetup, AVolumeFileOrTheFloorOptionSetsTheGate) {
 
     const CliRun missing = runCli({"transcribe", take, "--vcf", folder.path + "/none.hvc"});
     EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "hummwell-cli: " + folder.path + "/none.hvc: cannot be opened\n");
+    EXPECT_EQ(missing.err, "hummwell-cli: " + folder.path + "/none.hvc: No such file or directory\n");
 }
 
 TEST(MidiReader, RefusesMalformedFilesWithTheReason) {
@@ -485,13 +484,13 @@ TEST_F(BadInput, FloatSamplesFarBeyondFullScaleAreReadAsFullScaleAndSaidSo) {
 // always a whole project or not there, and nothing is left beside it once the next save ran.
 TEST_F(BadInput, ExportsKilledAtAnyMomentLeaveAWholeProjectAndNothingBesideIt) {
     using namespace hummwell;
-    cli::FileTranscription t;  // only its view: a project of a full track is written
-    ViewState& view = t.view;
-    view.track.clear();
-    for (int i = 0; i < view.maxFrames; ++i)
-        view.track.append(Frame{i % 50 < 40 ? 60.0 + (i / 50) % 12 : 0.0, 0, 64.0, i % 50 == 0 ? kMarkOnset : (i % 50 < 40 ? kMarkContinue : kMarkRest), 0});
-    view.transportState = kIdle;
-    ASSERT_TRUE(writeProjectFile(view, path("full.hwp")));
+    FrameTrack track;
+    track.clear();
+    for (int i = 0; i < kDefaultMaxFrames; ++i)
+        track.append(Frame{i % 50 < 40 ? 60.0 + (i / 50) % 12 : 0.0, 0, 64.0,
+                           i % 50 == 0 ? kMarkOnset : (i % 50 < 40 ? kMarkContinue : kMarkRest), 0});
+    const ProjectSettings settings;
+    ASSERT_FALSE(writeProject(path("full.hwp"), track, settings).has_value());
     const std::string out = path("copy.hwp");
     std::mt19937 rng(5);
     for (int kill = 0; kill < 100; ++kill) {
@@ -506,9 +505,9 @@ TEST_F(BadInput, ExportsKilledAtAnyMomentLeaveAWholeProjectAndNothingBesideIt) {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         if (std::filesystem::exists(out)) {
-            const ProjectRead read = readProject(out, view.settings, view.maxFrames);
+            const ProjectRead read = readProject(out, settings, kDefaultMaxFrames);
             ASSERT_TRUE(read.contents.has_value()) << "kill " << kill << ": " << read.error;
-            ASSERT_EQ(read.contents->track.frameCount(), view.maxFrames);
+            ASSERT_EQ(read.contents->track.frameCount(), kDefaultMaxFrames);
         }
         std::vector<std::string> beside = folder.entries();
         std::erase(beside, "full.hwp");

@@ -252,15 +252,14 @@ TEST(LongInput, IsCutAtTheTracksCapacityWithAWarning) {
 
 TEST(FileTranscription, FillsTheTrackToItsCapacityAndNoFurther) {
     hummwell::cli::FileTranscription t;
-    t.view.maxFrames = 300;
+    t.maxFrames = 300;
     const std::vector<int16_t> samples = sungmelody::toPcm16(
         sungmelody::render(sungmelody::exampleMelody(), 44100, 1));  // 694 blocks
     t.run(samples, {});
     EXPECT_TRUE(t.cut);
     EXPECT_EQ(t.blocks.size(), 298u);
-    EXPECT_EQ(t.view.frameCount(), 300);
-    EXPECT_EQ(t.view.track.mark.back(), hummwell::kMarkRest);
-    EXPECT_EQ(t.view.transportState, hummwell::kIdle);
+    EXPECT_EQ(t.track.frameCount(), 300);
+    EXPECT_EQ(t.track.mark.back(), hummwell::kMarkRest);
     // The floor is measured with the engine's own level of each block.
     for (size_t b = 0; b < t.blocks.size(); ++b)
         ASSERT_EQ(hummwell::blockLevel(&samples[b * 512]), t.blocks[b].level) << b;

@@ -1,6 +1,7 @@
 // The exported Standard MIDI File: its fixed layout, both encoders byte for byte, the golden
 // references, writing and the Export command, and a read-back by an independent reader.
 #include "document/MidiExport.h"
+#include "document/ProjectCommands.h"
 
 #include "document/SafeFile.h"
 #include "document/ViewState.h"
@@ -330,9 +331,9 @@ TEST(MidiFileWrite, WritesTheBuiltBytesOrReportsAndKeepsWhatWasThere) {
     EXPECT_FALSE(writeMidiFile(blocked, referenceTrack(), mode(0), prompt));
     EXPECT_FALSE(writeMidiFile(dir.path + "/missing/song.mid", referenceTrack(), mode(0), prompt));
     ASSERT_EQ(prompt.messages.size(), 2u);
-    // After the message, the system's own words for why.
-    EXPECT_EQ(prompt.messages[0].text, "Failed to Open File. Is a directory");
-    EXPECT_EQ(prompt.messages[1].text, "Failed to Open File. No such file or directory");
+    // After the message, the file and the system's own words for why.
+    EXPECT_EQ(prompt.messages[0].text, "Failed to Open File.\n" + blocked + ": Is a directory");
+    EXPECT_EQ(prompt.messages[1].text, "Failed to Open File.\n" + dir.path + "/missing/song.mid: No such file or directory");
     EXPECT_EQ(prompt.messages[0].title, "ERROR");
     EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Error);
     struct stat st;
@@ -365,7 +366,8 @@ TEST_F(ExportCommand, AFailedWriteOffersTheDialogAgainUntilOneSucceeds) {
     ASSERT_EQ(prompt.saveChoices.size(), 2u);
     EXPECT_EQ(prompt.saveChoices[0].filter, "MIDI Files (*.mid)|*.mid||");
     EXPECT_EQ(prompt.saveChoices[0].defaultExtension, "mid");
-    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File. No such file or directory"});
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Failed to Open File.\n" + dir.path +
+                                                       "/missing/tune.mid: No such file or directory"});
     EXPECT_EQ(readWholeFile(good), buildMidiFile(view.track, view.settings));
 }
 

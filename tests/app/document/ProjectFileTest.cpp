@@ -1,5 +1,6 @@
 // The project file: its bytes, the reader's checks and messages, safe saving, and the New,
 // Open and Save Project commands. Files are assembled here byte by byte, not by the writer.
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 
 #include "document/SafeFile.h"

@@ -2,6 +2,7 @@
 // no step, New and Open, an emptied track, redrawing, and the memory bound.
 #include "document/UndoHistory.h"
 
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "editor/Commands.h"
 #include "editor/NoteDrag.h"

@@ -1,6 +1,7 @@
 // The transport gate, Record and Stop, and a take fed with made-up engine results: what the view
 // does with each decided frame.
 #include "document/ViewState.h"
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 
 #include "support/AppDoubles.h"

@@ -3,6 +3,7 @@
 // start-up of the view.
 #include "shell/CMainFrame.h"
 
+#include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "view/CVtView.h"
 #include "editor/Commands.h"
