@@ -16,12 +16,7 @@ namespace hummwell {
 
 namespace {
 
-constexpr uint8_t kChannelVolume = 0x07;
-constexpr uint8_t kExpression = 0x0B;
-
 constexpr uint32_t kTicksPerFrame = 256;
-constexpr uint8_t kLoudVelocity = 127;  // unquantized notes: loudness rides on the controller
-constexpr uint8_t kPlainVelocity = 64;  // quantized notes
 // The largest delta a four-byte variable-length quantity holds, in whole frames.
 constexpr uint32_t kMaxDelta = 0x0FFFFFFF;
 constexpr int kMaxRunFrames = static_cast<int>(kMaxDelta / kTicksPerFrame);
@@ -44,13 +39,6 @@ void putVlq(std::vector<uint8_t>& out, uint32_t v) {
 
 // A data byte: anything outside 0..127 would be read as a status byte and wreck the stream.
 uint8_t dataByte(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 127 ? 127 : v); }
-
-// Loudness is stored uncapped (Volume Up multiplies freely); the controller holds 0..127.
-uint8_t loudness(double volume) {
-    if (!(volume > 0.0)) return 0;  // also NaN
-    if (volume >= 127.0) return 127;
-    return static_cast<uint8_t>(volume);
-}
 
 void putHeader(std::vector<uint8_t>& out, int instrument) {
     const uint8_t head[] = {
@@ -75,13 +63,13 @@ void putHeader(std::vector<uint8_t>& out, int instrument) {
 void encodeAsSung(std::vector<uint8_t>& out, const FrameTrack& track, const ProjectSettings& settings) {
     const int scale = settings.get(Setting::Scale);
     const int keyOffset = settings.keyOffset();
-    const uint8_t controller = settings.get(Setting::VelocityOutMode) == 1 ? kExpression : kChannelVolume;
+    const uint8_t controller = static_cast<uint8_t>(loudnessController(settings.get(Setting::VelocityOutMode)));
     const int n = track.frameCount();
     int sounding = 0;
     for (int i = 0; i < n; ++i) {
         const double p = track.pitch[i];
         const int note = snapToNote(p, scale, keyOffset);
-        const uint8_t velocity = note != 0 ? kLoudVelocity : uint8_t{0};
+        const uint8_t velocity = note != 0 ? uint8_t{kSungVelocity} : uint8_t{0};
         if (i == 0) {
             out.insert(out.end(), {dataByte(note), velocity, 0});
             sounding = note;
@@ -92,7 +80,7 @@ void encodeAsSung(std::vector<uint8_t>& out, const FrameTrack& track, const Proj
         const int bend = pitchBendValue(p, sounding);
         out.insert(out.end(), {kPitchBend, static_cast<uint8_t>(bend & 0x7F),
                                static_cast<uint8_t>(bend >> 7), 0x82, 0x00, kControl, controller,
-                               loudness(track.volume[i]), 0});
+                               static_cast<uint8_t>(loudnessValue(track.volume[i])), 0});
     }
     if (n == 0) {
         out.insert(out.end(), {0, 0, 0});  // a rest completes the header's Note On
@@ -116,7 +104,7 @@ void encodeQuantized(std::vector<uint8_t>& out, const FrameTrack& track) {
         const int note = noteAt(i);
         int end = i + 1;
         while (end < n && end - i < kMaxRunFrames && noteAt(end) == note) ++end;
-        const uint8_t velocity = note != 0 ? kPlainVelocity : uint8_t{0};
+        const uint8_t velocity = note != 0 ? uint8_t{kQuantizedVelocity} : uint8_t{0};
         out.insert(out.end(), {static_cast<uint8_t>(note), velocity});
         putVlq(out, static_cast<uint32_t>(end - i) * kTicksPerFrame);
         out.insert(out.end(), {static_cast<uint8_t>(note), 0, 0});

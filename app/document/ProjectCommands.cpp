@@ -60,8 +60,7 @@ void applyProject(ViewState& view, ProjectContents&& contents) {
         view.surface.showSetting(s, contents.settings.get(s));
     }
     for (const Setting s : kTickFields) view.settings.store(s, contents.settings.get(s));
-    view.lastMeasureTickNote = -1;
-    view.lastBeatTickNote = -1;
+    view.output.forgetTicks();
 }
 
 bool readProjectFile(ViewState& view, const std::string& path) {

@@ -1,13 +1,17 @@
-// What the transcription logic asks of the note view and of the MIDI output. The editor's
-// widgets and the MIDI device implement these; headless runs use the quiet versions below.
+// The narrow ports between the view state and what surrounds it: what it asks of the note
+// view, the MIDI output, the playback timer and the engine, and what the MIDI output and the
+// engine in turn see of it. The editor's widgets, the MIDI device and the engine implement
+// the first; headless runs use the quiet versions below.
 //
 // Threads: during a recording, onFrameResult calls drawRecordedColumn, repaint,
 // repaintLeftHalf, takeFull, soundFrame and the ticks on the engine's capture thread, with
 // the view state's take lock held.
 #pragma once
 
+#include "FrameTrack.h"
 #include "LookAhead.h"
 #include "ProjectSettings.h"
+#include "tonik.h"
 
 #include <cstdint>
 #include <vector>
@@ -57,6 +61,28 @@ public:
     virtual void resoundCursor() = 0;
     // Forgets the note that sounds, so the next frame strikes a new one.
     virtual void clearSoundedNote() = 0;
+    // Forgets the last tick notes without their note-offs: a project with other tick
+    // settings has come.
+    virtual void forgetTicks() = 0;
+};
+
+// What the MIDI output reads of the view: the frames, the settings, the cursor, and what
+// the transport and Scrub allow to sound.
+class SoundSource {
+public:
+    virtual ~SoundSource() = default;
+    virtual const FrameTrack& soundTrack() const = 0;
+    virtual const ProjectSettings& soundSettings() const = 0;
+    virtual int soundCursor() const = 0;
+    virtual TransportState soundTransport() const = 0;
+    virtual bool scrubbing() const = 0;
+};
+
+// Where the engine's live run delivers its results, one per block, on its capture thread.
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    virtual void onFrameResult(const FrameResult& result) = 0;
 };
 
 // The view's 10 ms playback timer: started by Play, killed by Stop; its ticks call
@@ -111,6 +137,7 @@ public:
     void silenceTicks() override {}
     void resoundCursor() override {}
     void clearSoundedNote() override {}
+    void forgetTicks() override {}
 };
 
 class QuietTimer final : public PlaybackTimer {

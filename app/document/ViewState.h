@@ -40,9 +40,7 @@ struct CutProject {
     int frames;  // in the file
 };
 
-
-
-class ViewState {
+class ViewState final : public SoundSource, public FrameSink {
 public:
     ViewState(UserPrompt& prompt, ViewSurface& surface, NoteOutput& output, PitchInput& input);
     ViewState(UserPrompt& prompt, ViewSurface& surface, NoteOutput& output, PitchInput& input,
@@ -81,7 +79,7 @@ public:
     void record(CountIn countIn = CountIn::Beats);
     void stop();
     // The engine's callback: one frame result, decided one frame late.
-    void onFrameResult(const FrameResult& result);
+    void onFrameResult(const FrameResult& result) override;
     // The count-in: negative while it runs, counting up to 0.
     int preRollCounter() const { return transcriber.countInLeft(); }
     // Where the take in progress began.
@@ -134,8 +132,6 @@ public:
     TransportState transportState = kEmptyProject;
     bool scrubOn = false;
     double playStartMs = 0.0;  // the clock at which frame 0 would have sounded
-    int lastMeasureTickNote = -1;
-    int lastBeatTickNote = -1;
 
     Selection selection;
     FrameTrack clipTrack;  // what Copy took; empty until then, and after Unselect
@@ -143,6 +139,13 @@ public:
     UndoHistory history;
 
     int viewWidth = 0;     // client width in pixels: one frame per column
+
+    // What the MIDI output reads.
+    const FrameTrack& soundTrack() const override { return track; }
+    const ProjectSettings& soundSettings() const override { return settings; }
+    int soundCursor() const override { return cursorFrame; }
+    TransportState soundTransport() const override { return transportState; }
+    bool scrubbing() const override { return scrubOn; }
 
     std::optional<CutProject> cutProject;
     // Told the path of every project opened or saved through the commands: the recent list.

@@ -1,7 +1,7 @@
 #include "EditCommands.h"
 
 #include "Navigation.h"
-#include "NoteGeometry.h"
+#include "view/NoteGeometry.h"
 #include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "document/SettingLabels.h"

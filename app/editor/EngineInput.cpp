@@ -1,6 +1,5 @@
 #include "EngineInput.h"
 
-#include "document/ViewState.h"
 #include "tonik.h"
 
 #include <algorithm>
@@ -9,10 +8,10 @@
 namespace hummwell {
 
 namespace {
-// The library's callback has no context: the view of the run in progress. Set before the
+// The library's callback has no context: the sink of the run in progress. Set before the
 // run starts and cleared after tonik_stop has returned, so the capture thread never sees a
-// view that is going away.
-std::atomic<ViewState*> runningView{nullptr};
+// sink that is going away.
+std::atomic<FrameSink*> runningSink{nullptr};
 
 // What a pushed run hears; its callback runs inside tonik_send on the caller's thread.
 std::vector<HeardBlock>* hearing = nullptr;
@@ -23,23 +22,23 @@ int keepHeard(const FrameResult* r) {
 }  // namespace
 
 EngineInput::~EngineInput() {
-    if (view_ && runningView.load() == view_) stop();
+    if (sink_ && runningSink.load() == sink_) stop();
 }
 
 void EngineInput::start() {
-    if (!view_) return;
-    runningView.store(view_);
+    if (!sink_) return;
+    runningSink.store(sink_);
     tonik_start(owner_, &EngineInput::onFrame);
 }
 
 void EngineInput::stop() {
     tonik_stop();
-    runningView.store(nullptr);
+    runningSink.store(nullptr);
 }
 
 std::vector<HeardBlock> EngineInput::hear(const std::vector<int16_t>& samples, const AnalysisLevels& levels) {
     std::vector<HeardBlock> heard;
-    if (runningView.load() || samples.size() < static_cast<size_t>(kBlockSamples)) return heard;
+    if (runningSink.load() || samples.size() < static_cast<size_t>(kBlockSamples)) return heard;
     heard.reserve(samples.size() / kBlockSamples);
     hearing = &heard;
     tonik_start_file_levels(owner_, &keepHeard, levels.noiseGate, levels.peakLevel);
@@ -55,9 +54,9 @@ std::vector<HeardBlock> EngineInput::hear(const std::vector<int16_t>& samples, c
 }
 
 int EngineInput::onFrame(const FrameResult* result) {
-    ViewState* view = runningView.load();
-    if (!view || !result) return 0;
-    view->onFrameResult(*result);
+    FrameSink* sink = runningSink.load();
+    if (!sink || !result) return 0;
+    sink->onFrameResult(*result);
     return 1;
 }
 

@@ -1,5 +1,5 @@
 // The microphone through tonik, for the note view: start runs a live pitch run whose blocks
-// go to the view's onFrameResult on the engine's capture thread; stop returns only after the
+// go to the attached sink's onFrameResult on the engine's capture thread; stop returns only after the
 // last block has been delivered.
 #pragma once
 
@@ -7,8 +7,6 @@
 #include "tonik.h"
 
 namespace hummwell {
-
-class ViewState;
 
 class EngineInput final : public PitchInput {
 public:
@@ -18,7 +16,7 @@ public:
     EngineInput(const EngineInput&) = delete;
     EngineInput& operator=(const EngineInput&) = delete;
 
-    void attach(ViewState& view) { view_ = &view; }
+    void attach(FrameSink& sink) { sink_ = &sink; }
     void start() override;
     void stop() override;
     // A pushed-sample run of the library at `levels`, on the calling thread; the live run
@@ -28,7 +26,7 @@ public:
 private:
     static int onFrame(const FrameResult* result);
     void* owner_;
-    ViewState* view_ = nullptr;
+    FrameSink* sink_ = nullptr;
 };
 
 }  // namespace hummwell

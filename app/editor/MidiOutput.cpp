@@ -1,9 +1,9 @@
 #include "MidiOutput.h"
 
 #include "document/MidiStatus.h"
-
 #include "document/PitchBend.h"
-#include "document/ViewState.h"
+#include "document/Scale.h"
+#include "document/UserPrompt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,17 +13,7 @@ namespace hummwell {
 
 namespace {
 
-
-constexpr int kAllNotesOff = 123;
-constexpr int kChannelVolume = 7;
-constexpr int kExpression = 11;
-constexpr int kRpnMsb = 101;
-constexpr int kRpnLsb = 100;
-constexpr int kDataEntry = 6;
 constexpr int kBendRangeSemitones = 12;
-
-constexpr int kQuantizedVelocity = 64;
-constexpr int kSungVelocity = 127;
 constexpr int kFirstPercussionKey = 35;
 
 }  // namespace
@@ -64,21 +54,29 @@ void MidiOutput::sendShortMessage(int status, int channel, int data1, int data2)
 }
 
 void MidiOutput::allNotesOff() {
-    sendShortMessage(kControl, view_->setting(Setting::MidiChannel), kAllNotesOff, 0);
+    sendShortMessage(kControl, setting(Setting::MidiChannel), kAllNotesOff, 0);
 }
 
 void MidiOutput::prepareNoteChannel() {
-    const int channel = view_->setting(Setting::MidiChannel);
-    sendShortMessage(kProgram, channel, view_->setting(Setting::Instrument), 0);
+    const int channel = setting(Setting::MidiChannel);
+    sendShortMessage(kProgram, channel, setting(Setting::Instrument), 0);
     sendShortMessage(kControl, channel, kRpnMsb, 0);
     sendShortMessage(kControl, channel, kRpnLsb, 0);
     sendShortMessage(kControl, channel, kDataEntry, kBendRangeSemitones);
 }
 
+int MidiOutput::setting(Setting s) const { return view_->soundSettings().get(s); }
+
+int MidiOutput::frames() const { return view_->soundTrack().frameCount(); }
+
+int MidiOutput::snap(double pitch) const {
+    return snapToNote(pitch, setting(Setting::Scale), view_->soundSettings().keyOffset());
+}
+
 bool MidiOutput::gateOpen() const {
-    switch (view_->transportState) {
-    case kIdle: return view_->scrubOn;
-    case kRecording: return view_->setting(Setting::RealtimeOutOn) != 0;
+    switch (view_->soundTransport()) {
+    case kIdle: return view_->scrubbing();
+    case kRecording: return setting(Setting::RealtimeOutOn) != 0;
     case kPlaying: return true;
     case kEmptyProject: return false;
     }
@@ -86,9 +84,9 @@ bool MidiOutput::gateOpen() const {
 }
 
 int MidiOutput::noteOf(int frame) const {
-    const int mode = view_->setting(Setting::QuantizeMode);
-    if (mode == kRelative || mode == kNoteQuantize) return view_->track.note[frame];
-    return view_->snap(view_->track.pitch[frame]);
+    const int mode = setting(Setting::QuantizeMode);
+    if (mode == kRelative || mode == kNoteQuantize) return view_->soundTrack().note[frame];
+    return snap(view_->soundTrack().pitch[frame]);
 }
 
 void MidiOutput::sendBend(int channel, int value) {
@@ -96,17 +94,16 @@ void MidiOutput::sendBend(int channel, int value) {
 }
 
 void MidiOutput::sendCurve(int frame) {
-    const int channel = view_->setting(Setting::MidiChannel);
-    sendBend(channel, pitchBendValue(view_->track.pitch[frame], lastSoundedNote));
-    const int controller = view_->setting(Setting::VelocityOutMode) == 1 ? kExpression : kChannelVolume;
-    const double volume = view_->track.volume[frame];
-    sendShortMessage(kControl, channel, controller, volume >= 127.0 ? 127 : static_cast<int>(volume));
+    const int channel = setting(Setting::MidiChannel);
+    sendBend(channel, pitchBendValue(view_->soundTrack().pitch[frame], lastSoundedNote));
+    sendShortMessage(kControl, channel, loudnessController(setting(Setting::VelocityOutMode)),
+                     loudnessValue(view_->soundTrack().volume[frame]));
 }
 
 void MidiOutput::soundFrame(int frame) {
-    if (!gateOpen() || frame < 0 || frame >= view_->frameCount()) return;
-    const FrameTrack& track = view_->track;
-    const int channel = view_->setting(Setting::MidiChannel);
+    if (!gateOpen() || frame < 0 || frame >= frames()) return;
+    const FrameTrack& track = view_->soundTrack();
+    const int channel = setting(Setting::MidiChannel);
     const double pitch = track.pitch[frame];
     if (pitch < 1.0) {
         allNotesOff();
@@ -115,7 +112,7 @@ void MidiOutput::soundFrame(int frame) {
     }
     const int n = noteOf(frame);
     const bool onset = track.mark[frame] == kMarkOnset;
-    if (view_->setting(Setting::QuantizeMode) != kAsIs) {
+    if (setting(Setting::QuantizeMode) != kAsIs) {
         if (n != lastSoundedNote || onset) {
             allNotesOff();
             sendShortMessage(kNoteOn, channel, n, kQuantizedVelocity);
@@ -138,14 +135,14 @@ void MidiOutput::resoundCursor() {
     if (!gateOpen()) return;
     prepareNoteChannel();
     allNotesOff();
-    const int frame = view_->cursorFrame;
-    if (frame < 0 || frame >= view_->frameCount() || view_->track.pitch[frame] < 1.0) {
+    const int frame = view_->soundCursor();
+    if (frame < 0 || frame >= frames() || view_->soundTrack().pitch[frame] < 1.0) {
         clearSoundedNote();
         return;
     }
-    const int channel = view_->setting(Setting::MidiChannel);
+    const int channel = setting(Setting::MidiChannel);
     const int n = noteOf(frame);
-    if (view_->setting(Setting::QuantizeMode) == kAsIs) {
+    if (setting(Setting::QuantizeMode) == kAsIs) {
         sendShortMessage(kNoteOn, channel, n, kSungVelocity);
         lastSoundedNote = n;
         sendCurve(frame);
@@ -154,39 +151,39 @@ void MidiOutput::resoundCursor() {
         sendBend(channel, kBendCentre);
         lastSoundedNote = n;
     }
-    lastSoundedPitch = view_->track.pitch[frame];
+    lastSoundedPitch = view_->soundTrack().pitch[frame];
 }
 
 void MidiOutput::soundTick(const Tick& tick, int& lastTickNote) {
-    const int channel = view_->setting(tick.channel);
+    const int channel = setting(tick.channel);
     const bool percussion = channel == kPercussionChannel;
-    if (!percussion) sendShortMessage(kProgram, channel, view_->setting(tick.instrument), 0);
+    if (!percussion) sendShortMessage(kProgram, channel, setting(tick.instrument), 0);
     if (lastTickNote > 0) sendShortMessage(kNoteOff, channel, lastTickNote, 0);
-    const int choice = view_->setting(tick.note);
+    const int choice = setting(tick.note);
     const int note = percussion ? choice + kFirstPercussionKey
-                                : 12 * (choice + 3) - view_->settings.keyOffset();
-    sendShortMessage(kNoteOn, channel, note, view_->setting(tick.velocity));
-    if (!percussion) sendBend(channel, referenceBendValue(view_->setting(Setting::RefKeyAdjust)));
+                                : 12 * (choice + 3) - view_->soundSettings().keyOffset();
+    sendShortMessage(kNoteOn, channel, note, setting(tick.velocity));
+    if (!percussion) sendBend(channel, referenceBendValue(setting(Setting::RefKeyAdjust)));
     lastTickNote = note;
 }
 
 void MidiOutput::soundMeasureTick() {
     static constexpr Tick kMeasure{Setting::MeasureTickChannel, Setting::MeasureTickInstrument,
                                    Setting::MeasureTickNote, Setting::MeasureTickVelocity};
-    soundTick(kMeasure, view_->lastMeasureTickNote);
+    soundTick(kMeasure, lastMeasureTickNote_);
 }
 
 void MidiOutput::soundBeatTick() {
     static constexpr Tick kBeat{Setting::BeatTickChannel, Setting::BeatTickInstrument,
                                 Setting::BeatTickNote, Setting::BeatTickVelocity};
-    soundTick(kBeat, view_->lastBeatTickNote);
+    soundTick(kBeat, lastBeatTickNote_);
 }
 
 void MidiOutput::silenceTicks() {
-    if (view_->lastMeasureTickNote > 0)
-        sendShortMessage(kNoteOff, view_->setting(Setting::MeasureTickChannel), view_->lastMeasureTickNote, 0);
-    if (view_->lastBeatTickNote > 0)
-        sendShortMessage(kNoteOff, view_->setting(Setting::BeatTickChannel), view_->lastBeatTickNote, 0);
+    if (lastMeasureTickNote_ > 0)
+        sendShortMessage(kNoteOff, setting(Setting::MeasureTickChannel), lastMeasureTickNote_, 0);
+    if (lastBeatTickNote_ > 0)
+        sendShortMessage(kNoteOff, setting(Setting::BeatTickChannel), lastBeatTickNote_, 0);
 }
 
 }  // namespace hummwell

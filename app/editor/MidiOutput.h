@@ -16,7 +16,6 @@
 namespace hummwell {
 
 class UserPrompt;
-class ViewState;
 
 inline constexpr char kMidiOpenFailed[] = "Failed to open MIDI output";
 
@@ -29,7 +28,7 @@ public:
     MidiOutput& operator=(const MidiOutput&) = delete;
 
     // The view whose track, settings, cursor and transport decide what sounds.
-    void attach(ViewState& view) { view_ = &view; }
+    void attach(const SoundSource& view) { view_ = &view; }
 
     // Closes and reopens the device; "Failed to open MIDI output" when it cannot be opened,
     // after which everything sent is dropped until an opening succeeds.
@@ -52,6 +51,7 @@ public:
         lastSoundedNote = 0;
         lastSoundedPitch = 0.0;
     }
+    void forgetTicks() override { lastMeasureTickNote_ = lastBeatTickNote_ = -1; }
 
     MidiDevice& device() { return *device_; }
     // Why the last opening failed; empty after a success.
@@ -65,6 +65,9 @@ private:
     // Whether anything may sound: idle only with Scrub on, recording only with real-time out,
     // always while playing, never in a new project.
     bool gateOpen() const;
+    int setting(Setting s) const;
+    int frames() const;
+    int snap(double pitch) const;
     int noteOf(int frame) const;
     void sendBend(int channel, int value);
     // As Is: the bend of the frame's pitch against the sounding note, then its loudness.
@@ -73,8 +76,11 @@ private:
 
     std::unique_ptr<MidiDevice> device_;
     UserPrompt& prompt_;
-    ViewState* view_ = nullptr;
+    const SoundSource* view_ = nullptr;
     std::string openProblem_;
+    // The tick notes last struck, for their note-offs; -1 when none.
+    int lastMeasureTickNote_ = -1;
+    int lastBeatTickNote_ = -1;
 };
 
 }  // namespace hummwell

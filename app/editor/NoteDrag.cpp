@@ -1,7 +1,7 @@
 #include "NoteDrag.h"
 
 #include "Navigation.h"
-#include "NoteGeometry.h"
+#include "view/NoteGeometry.h"
 #include "document/ViewState.h"
 
 #include <algorithm>

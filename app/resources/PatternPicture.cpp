@@ -1,12 +1,12 @@
 #include "PatternPicture.h"
 
 #include "document/Scale.h"
+#include "view/NoteGeometry.h"
 
 namespace hummwell::pictures {
 
 namespace {
 
-constexpr int kHeaderRows = 28;
 const QColor kLightRow{232, 232, 232};
 const QColor kDarkRow{208, 208, 208};
 const QColor kEdgeRow{244, 244, 244};
@@ -22,8 +22,6 @@ bool isBlackKey(int note) {
     }
 }
 
-// The pitch at the middle of a drawing row.
-double pitchAtRow(int row) { return 108.5 - (row - kHeaderRows + 0.5) / 6.0; }
 
 void fillColumn(QImage& image, int column, const QColor& colour, int fromRow) {
     for (int y = fromRow; y < kPatternHeight; ++y) image.setPixelColor(column, y, colour);
@@ -43,7 +41,7 @@ void chromaticColumn(QImage& image, int tonic) {
 
 void diatonicColumn(QImage& image, int tonic) {
     const int keyOffset = (12 - tonic) % 12;
-    const auto noteAt = [keyOffset](int y) { return snapToNote(pitchAtRow(y), 1, keyOffset); };
+    const auto noteAt = [keyOffset](int y) { return snapToNote(pitchAtRowMiddle(y), 1, keyOffset); };
     for (int y = kHeaderRows; y < kPatternHeight; ++y) {
         const int note = noteAt(y);
         const int degree = ((note - tonic) % 12 + 12) % 12;

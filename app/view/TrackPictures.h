@@ -15,7 +15,6 @@
 
 namespace hummwell {
 
-inline constexpr int kDrawingRows = 557;    // header band 0..27, pitch rows 28..556
 inline constexpr int kAheadColumns = 2000;  // empty grid right of the cursor while recording
 
 // The pens, RGB.

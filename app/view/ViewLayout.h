@@ -5,6 +5,7 @@
 
 #include "document/ProjectSettings.h"
 #include "document/ViewState.h"
+#include "view/NoteGeometry.h"
 
 #include <array>
 #include <string>
@@ -14,11 +15,7 @@ namespace hummwell {
 
 inline constexpr int kLowestBarNote = 21;
 inline constexpr int kHighestBarNote = 108;
-inline constexpr int kHeaderRows = 28;  // the header band, rows 0 .. 27
 inline constexpr int kHeaderLineRow = 14;
-
-// The row of pitch p: six rows a semitone, 108.5 at row 28 and 20.5 at row 556.
-inline int rowOfPitch(double p) { return static_cast<int>(28 + (108.5 - p) * 6); }
 
 // The loudness meter's line in the header for one frame: rows top .. bottom.
 struct MeterRows {

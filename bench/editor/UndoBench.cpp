@@ -6,7 +6,7 @@
 #include "editor/Commands.h"
 #include "editor/EditCommands.h"
 #include "editor/NoteDrag.h"
-#include "editor/NoteGeometry.h"
+#include "view/NoteGeometry.h"
 #include "support/FullTrack.h"
 
 #include <benchmark/benchmark.h>

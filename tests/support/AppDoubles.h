@@ -92,7 +92,8 @@ public:
 class RecordingOutput final : public NoteOutput {
 public:
     // One letter per call, in order: o open, p prepare, f frame, b beat tick, m measure tick,
-    // a all notes off, s silence the ticks, r resound, c clear the sounded note.
+    // a all notes off, s silence the ticks, r resound, c clear the sounded note, t forget
+    // the ticks.
     std::string calls;
     std::vector<int> soundedFrames;
 
@@ -108,6 +109,7 @@ public:
     void silenceTicks() override { calls += 's'; }
     void resoundCursor() override { calls += 'r'; }
     void clearSoundedNote() override { calls += 'c'; }
+    void forgetTicks() override { calls += 't'; }
 };
 
 class CountingInput final : public PitchInput {

@@ -4,7 +4,7 @@
 
 #include "document/ViewState.h"
 #include "editor/NoteDrag.h"
-#include "editor/NoteGeometry.h"
+#include "view/NoteGeometry.h"
 #include "support/AppDoubles.h"
 
 #include <string>

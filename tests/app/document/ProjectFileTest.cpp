@@ -238,7 +238,6 @@ TEST_F(ProjectFile, RejectsAnotherVersionBeforeLookingAtTheSettings) {
 TEST_F(ProjectFile, RejectsOneByteTooLongAndChangesNothing) {
     giveTrack(5);
     view.settings.values = kCurrent;
-    view.lastMeasureTickNote = 42;
     const FrameTrack before = view.track;
     Image image;
     image.frames = numberedFrames(3);
@@ -248,7 +247,7 @@ TEST_F(ProjectFile, RejectsOneByteTooLongAndChangesNothing) {
     expectSameTrack(view.track, before);
     EXPECT_EQ(view.settings.values, kCurrent);
     EXPECT_TRUE(surface.shownSettings.empty());
-    EXPECT_EQ(view.lastMeasureTickNote, 42);
+    EXPECT_EQ(output.calls, "");  // nothing silenced, the ticks remembered
 }
 
 TEST_F(ProjectFile, RejectsOneByteTooShort) {
@@ -506,8 +505,6 @@ TEST_F(ProjectFile, ReplacedTickNotesStayValidForTheirChannel) {
 }
 
 TEST_F(ProjectFile, AppliesTheSettingsInThePanelOrderAndStoresTheTicks) {
-    view.lastMeasureTickNote = 40;
-    view.lastBeatTickNote = 41;
     Image image;
     image.values = kCurrent;
     ASSERT_TRUE(readProjectFile(view, put(image)));
@@ -518,8 +515,8 @@ TEST_F(ProjectFile, AppliesTheSettingsInThePanelOrderAndStoresTheTicks) {
         {Setting::VelocityOutMode, 1}, {Setting::MetronomeOn, 0}, {Setting::RealtimeOutOn, 0}};
     EXPECT_EQ(surface.shownSettings, shown);
     EXPECT_EQ(view.settings.values, kCurrent);
-    EXPECT_EQ(view.lastMeasureTickNote, -1);
-    EXPECT_EQ(view.lastBeatTickNote, -1);
+    // The old tick notes are forgotten: their note-offs would go to the new tick channels.
+    EXPECT_NE(output.calls.find('t'), std::string::npos);
 }
 
 TEST_F(ProjectFile, SettingsGoThroughTheSettersThatRequantize) {

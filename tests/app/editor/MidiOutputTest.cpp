@@ -1,6 +1,8 @@
 // The exact messages of each MIDI operation, caught by a recording device.
 #include "editor/MidiOutput.h"
 
+#include <cmath>
+
 #include "editor/midi/FluidSynthDevice.h"
 
 #include "document/PitchBend.h"
@@ -119,6 +121,22 @@ TEST_F(MidiFixture, AsIsFollowsTheSungCurveOnOneNoteUpToAnOctave) {
     EXPECT_EQ(m[11], Message(0x90, 0, 72, 127));
     EXPECT_EQ(output->lastSoundedNote, 72);
     EXPECT_DOUBLE_EQ(output->lastSoundedPitch, 72.1);
+}
+
+// Loudness is stored uncapped and may come from a damaged file: the controller value is a
+// data byte whatever the frame holds, the same as the exported file writes.
+TEST_F(MidiFixture, LoudnessOutsideTheControllerRangeIsHeldToIt) {
+    const double volumes[] = {-5.0, std::nan(""), 300.0, 1e12};
+    const int expected[] = {0, 0, 127, 127};
+    for (int i = 0; i < 4; ++i) {
+        setNote({60.0}, volumes[i]);
+        view->transportState = kPlaying;
+        output->clearSoundedNote();
+        soundAll(1);
+        const std::vector<Message> m = sent();
+        ASSERT_FALSE(m.empty());
+        EXPECT_EQ(m.back(), Message(0xB0, 0, 7, expected[i])) << volumes[i];
+    }
 }
 
 TEST_F(MidiFixture, AFrameWithoutPitchSilencesAndTheNextVoicedFrameStrikes) {
