@@ -1,7 +1,7 @@
 #include "Cli.h"
 
 #include "FileTranscription.h"
-#include "capture/AudioFileStream.h"
+#include "AudioFileStream.h"
 #include "document/MidiExport.h"
 #include "MidiReader.h"
 #include "document/ProjectCommands.h"

@@ -1,5 +1,7 @@
 #include "Periodicity.h"
 
+#include "Scale.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -85,7 +87,7 @@ double PeriodicityMeter::best(size_t newest, size_t length, size_t reach, double
 
 Periodicity PeriodicityMeter::measure(size_t end, double midiPitch) const {
     if (!(midiPitch >= 1.0) || midiPitch > 140.0 || end < dropped_ || end > dropped_ + x_.size()) return {};
-    const double period = kRate / (440.0 * std::pow(2.0, (midiPitch - 69.0) / 12.0));
+    const double period = kRate / midiToHz(midiPitch);
     const size_t length = std::max(kShortestSum, static_cast<size_t>(2.0 * period));
     const size_t needed = static_cast<size_t>(std::ceil(period * (1.0 + kLagSpread))) + 1;
     const size_t available = std::min(end - dropped_, kPeriodicityReach);

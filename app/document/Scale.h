@@ -1,7 +1,12 @@
 // Pitch to MIDI note, and the metronome's classification of a moment in time.
 #pragma once
 
+#include <cmath>
+
 namespace hummwell {
+
+// A fractional MIDI note number's frequency in equal temperament, A (69) at 440 Hz.
+inline double midiToHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
 
 // A fractional pitch to a MIDI note in the chromatic scale (scaleIndex 0) or the major scale of
 // the key whose keyOffset is given (scaleIndex 1). 0 for no pitch (1.0 or less); notes are held

@@ -11,7 +11,7 @@
 #include "editor/Commands.h"
 #include "editor/ControlPanel.h"
 #include "editor/midi/MidiDevice.h"
-#include "shell/CVolumeControlDlg.h"
+#include "editor/CVolumeControlDlg.h"
 #include "resources/Pictures.h"
 
 #include <QAction>

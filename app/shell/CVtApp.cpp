@@ -1,12 +1,12 @@
 #include "CVtApp.h"
 
 #include "CMainFrame.h"
-#include "CVtDoc.h"
 #include "Profile.h"
 #include "ShellText.h"
 #include "SingleInstance.h"
 #include "StartupOptions.h"
 #include "StartupSplash.h"
+#include "TonikHostHook.h"
 #include "document/UserPrompt.h"
 #include "view/CVtView.h"
 #include "editor/midi/MidiDevice.h"
@@ -51,7 +51,7 @@ bool CVtApp::initInstance(const QStringList& arguments) {
         std::cerr << "hummwell: " << problem << "; MIDI output is silent\n";
         device = midiDeviceFor("none", problem);
     }
-    doc_ = std::make_unique<CVtDoc>();
+    host_ = std::make_unique<TonikHostHook>(prompt_, [] { QCoreApplication::quit(); });
     frame_ = std::make_unique<CMainFrame>(prompt_, profile_, std::move(device), installDirectory_);
     qApp->installEventFilter(this);
     showSplash();

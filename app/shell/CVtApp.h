@@ -13,10 +13,10 @@
 namespace hummwell {
 
 class CMainFrame;
-class CVtDoc;
 class Profile;
 class SingleInstance;
 class StartupSplash;
+class TonikHostHook;
 class UserPrompt;
 
 class CVtApp final : public QObject {
@@ -51,7 +51,9 @@ private:
     bool splashEnabled_ = false;
     QPointer<StartupSplash> splash_;
     int swallowedKey_ = 0;  // the key whose press removed the splash
-    std::unique_ptr<CVtDoc> doc_;
+    // The library's messages through the program's prompt, from before the view starts the
+    // library until after the window (and any run it holds) has gone.
+    std::unique_ptr<TonikHostHook> host_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -8,8 +8,7 @@
 #include "document/ProjectCommands.h"
 #include "document/ProjectFile.h"
 #include "resources/PatternPicture.h"
-#include "shell/CVolumeControlDlg.h"
-#include "shell/TonikHostHook.h"
+#include "editor/CVolumeControlDlg.h"
 
 #include "tonik.h"
 
@@ -101,7 +100,6 @@ CVtView::CVtView(UserPrompt& prompt, std::unique_ptr<MidiDevice> device, QWidget
 CVtView::~CVtView() {
     // A run in progress delivers into this view: end it before the state goes.
     if (state_.transportState == kRecording || state_.transportState == kPlaying) state_.stop();
-    host_.reset();
 }
 
 bool CVtView::initialUpdate(const std::string& commandLineFile,
@@ -114,7 +112,6 @@ bool CVtView::initialUpdate(const std::string& commandLineFile,
     state_.settings.ownerLabel = ProjectSettings{}.ownerLabel;
     volumeDialog_->monitor().setOwnerLabel(state_.settings.ownerLabel);
 
-    host_ = std::make_unique<TonikHostHook>(state_.prompt, [] { QCoreApplication::quit(); });
     tonik_initialize(this);
 
     state_.resetTrack();

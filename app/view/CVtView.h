@@ -29,7 +29,6 @@
 namespace hummwell {
 
 class CVolumeControlDlg;
-class TonikHostHook;
 
 // The largest track the pictures can be made for: starting at `frames`, halved (integer
 // division) after each picture that cannot be made. 0 when not even one column fits.
@@ -143,7 +142,6 @@ private:
     Timer timer_;
     ViewState state_;
     NoteDrag drag_;  // the left button's gesture over the view
-    std::unique_ptr<TonikHostHook> host_;  // the library's messages through our prompt
     CVolumeControlDlg* volumeDialog_ = nullptr;  // a child: lives as long as the view
     TrackPictures pictures_;
     NoteBarTable noteBars_;

@@ -3,7 +3,7 @@
 // and its peak memory on a long take, which streaming keeps to a few megabytes.
 #include "Cli.h"
 #include "FileTranscription.h"
-#include "capture/AudioFileStream.h"
+#include "AudioFileStream.h"
 #include "melody/SungMelody.h"
 
 #include "document/ProjectFile.h"

@@ -1,6 +1,7 @@
 // The festival singer's song text, its timing reader and its melisma onsets; with festival
 // installed, also what festival makes of them: the timing of a word of two syllables, and the
 // pitch on either side of a melisma's onset. Built with the benchmarks, run by hand.
+#include "document/Scale.h"
 #include "FestivalSinger.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 namespace notecorpus {
 namespace {
 
-double midiHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
+using hummwell::midiToHz;
 
 TEST(FestivalSongText, JoinsNotesWithPlusAndSyllablesWithComma) {
     FestivalWord river{"river", {{{100.0, 110.0}, {0.3, 0.2}}, {{120.0}, {0.5}}}, 0.4};
@@ -84,7 +85,7 @@ TEST(FestivalSinging, TimesBothSyllablesOfAWordByTheirOwnPhones) {
     // "tender" is t eh n | d er. Read with festival.scm's own leaves, the first syllable owned
     // the second's phones too and its vowel came out about 0.11 s long; it should be 0.25 s.
     std::string error;
-    const auto take = singWithFestival({{"tender", {{{midiHz(47)}, {0.5}}, {{midiHz(43)}, {0.7}}}, 0.0}},
+    const auto take = singWithFestival({{"tender", {{{midiToHz(47)}, {0.5}}, {{midiToHz(43)}, {0.7}}}, 0.0}},
                                        "kal_diphone", error);
     ASSERT_TRUE(take) << error;
     ASSERT_EQ(take->syllables.size(), 2u);
@@ -101,7 +102,7 @@ TEST(FestivalSinging, SingsEachNoteOfAMelismaOnEitherSideOfItsOnset) {
     if (!haveFestival()) GTEST_SKIP() << "festival is not installed";
     std::string error;
     const std::vector<double> seconds{0.5, 0.5};
-    const auto take = singWithFestival({{"me", {{{midiHz(45), midiHz(50)}, seconds}}, 0.0}}, "kal_diphone", error);
+    const auto take = singWithFestival({{"me", {{{midiToHz(45), midiToHz(50)}, seconds}}, 0.0}}, "kal_diphone", error);
     ASSERT_TRUE(take) << error;
     ASSERT_EQ(take->syllables.size(), 1u);
     const double onset = melismaOnsets(take->syllables[0], seconds).at(0);

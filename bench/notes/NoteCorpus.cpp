@@ -13,6 +13,7 @@
 // instruments down to E1. A sung note's reference onset is where its vowel starts, as listeners
 // hear it, not its consonant. Each melody is written clean, under white and pink noise at 20 and
 // 10 dB SNR, and in a reverberant room; some files at 22,050 or 48,000 Hz, some stereo.
+#include "document/Scale.h"
 #include "FestivalSinger.h"
 
 #include <fluidsynth.h>
@@ -308,7 +309,7 @@ const Formants& tractShape(uint8_t shape) {
     return shape < kVowels.size() ? kVowels[shape] : kConsonantShapes[shape - kVowels.size()];
 }
 
-double midiHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
+using hummwell::midiToHz;
 
 // The vocal tract's gain at `hz` while singing `f0`: resonances over a small floor. Singers
 // raise the first resonance to just above a fundamental that would pass it (a soprano's high
@@ -446,7 +447,7 @@ void addVoiced(const VoiceTrack& v, const SingerTraits& traits, double formantSc
             continue;
         }
         const double pitch = v.pitch[i] + jitter;
-        const double hz = midiHz(pitch);
+        const double hz = midiToHz(pitch);
         if (i % 32 == 0 || pitchHeld < 0.0) {
             const TractAt& at = v.tract[i];
             Formants f = tractShape(at.from);
@@ -1017,7 +1018,7 @@ std::optional<FestivalMelody> makeFestivalMelody(const std::string& name, uint64
                 const Note& note = notes[n];
                 const bool rest = n + 1 < notes.size() && notes[n + 1].entry == Entry::AfterSilence;
                 const double until = n + 1 < notes.size() && !rest ? notes[n + 1].onset : note.offset;
-                syllable.hz.push_back(midiHz(note.midi + note.tuning - shift));
+                syllable.hz.push_back(midiToHz(note.midi + note.tuning - shift));
                 syllable.seconds.push_back((until - note.onset) * speed);
                 if (rest) word.restAfter = (notes[n + 1].onset - note.offset) * speed;
             }

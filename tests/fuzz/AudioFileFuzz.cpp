@@ -1,7 +1,7 @@
 // Audio files as hummwell-cli and the file capture source read them: any format libsndfile
 // knows, mixed, resampled and quantised as a stream. At most a second of each is decoded, so
 // that an input stays quick to run; then back to the start and a little of it again.
-#include "capture/AudioFileStream.h"
+#include "AudioFileStream.h"
 #include "FuzzInput.h"
 
 #include <vector>

@@ -5,7 +5,7 @@
 
 #include "view/CVtView.h"
 #include "shell/CMainFrame.h"
-#include "shell/CVolumeControlDlg.h"
+#include "editor/CVolumeControlDlg.h"
 #include "shell/CVtApp.h"
 #include "shell/Profile.h"
 #include "support/AppDoubles.h"

@@ -8,6 +8,7 @@
 // gives those conditions the samples and block grid they have in the full one.
 #pragma once
 
+#include "Signals.h"
 #include "tonik.h"
 
 #include <algorithm>
@@ -96,7 +97,7 @@ inline const char* rangeLabel(HarmonicRange r) {
     return "?";
 }
 
-inline double midiToHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
+using testsignals::noteHz;
 
 // Level of a block as the library reports it: 20 ln(half the peak-to-peak / full scale).
 inline double blockLevel(const int16_t* block) {
@@ -203,7 +204,7 @@ inline int harmonicCount(double highestHz) {
 
 inline double highestHz(const Segment& s) {
     const double top = s.midi + std::max(s.glideSemitones, 0.0) + s.vibratoCents / 100.0;
-    return midiToHz(top);
+    return noteHz(top);
 }
 
 inline double rms(const double* x, int count) {
@@ -226,7 +227,7 @@ inline std::vector<double> renderTone(const Segment& s) {
     std::vector<double> out(s.length, 0.0);
     if (!s.voiced() || s.length == 0) return out;
     const int harmonics = s.pure ? 1 : static_cast<int>(s.phases.size());
-    const double baseHz = midiToHz(s.midi + s.glideSemitones / 2.0);
+    const double baseHz = noteHz(s.midi + s.glideSemitones / 2.0);
     std::vector<double> sinPart(harmonics), cosPart(harmonics);
     for (int h = 1; h <= harmonics; ++h) {
         const double a = s.pure ? 1.0 : std::pow(h, -1.25) * detail::formantGain(h * baseHz);
@@ -236,7 +237,7 @@ inline std::vector<double> renderTone(const Segment& s) {
     }
     const int fade = static_cast<int>(kFadeSeconds * kRate);
     const bool steady = s.vibratoCents == 0.0 && s.glideSemitones == 0.0;
-    const double steadyStep = 2.0 * std::numbers::pi * midiToHz(s.midi) / kRate;
+    const double steadyStep = 2.0 * std::numbers::pi * noteHz(s.midi) / kRate;
     const double* sp = sinPart.data();  // plain pointers keep unoptimised test builds quick
     const double* cp = cosPart.data();
     double phase = 0.0;
@@ -253,7 +254,7 @@ inline std::vector<double> renderTone(const Segment& s) {
         const int edge = std::min(i, s.length - 1 - i);
         if (edge < fade) v *= 0.5 - 0.5 * std::cos(std::numbers::pi * edge / fade);
         out[i] = v;
-        phase += steady ? steadyStep : 2.0 * std::numbers::pi * midiToHz(s.pitchAt(i)) / kRate;
+        phase += steady ? steadyStep : 2.0 * std::numbers::pi * noteHz(s.pitchAt(i)) / kRate;
         if (phase > 2.0 * std::numbers::pi) phase -= 2.0 * std::numbers::pi;
     }
     double top = 0.0;

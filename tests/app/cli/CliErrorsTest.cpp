@@ -2,7 +2,7 @@
 // clear line, a non-zero exit and never an output file left behind.
 #include "CliTestSupport.h"
 
-#include "capture/AudioFileStream.h"
+#include "AudioFileStream.h"
 #include "document/ProjectFile.h"
 #include "document/VolumeControlFile.h"
 #include "FileTranscription.h"

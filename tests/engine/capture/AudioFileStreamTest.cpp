@@ -1,7 +1,7 @@
 // Audio files as a stream of 16-bit mono samples at 44,100 Hz: exact for files already in that
 // form, the same samples however they are read, the pitch kept through resampling, and a reason
 // for every file that cannot be used.
-#include "capture/AudioFileStream.h"
+#include "AudioFileStream.h"
 
 #include "../../support/AudioWriter.h"
 #include "../../support/TempFolder.h"

@@ -1,7 +1,7 @@
 // The level set-up dialog through its real widgets, offscreen, on the software microphone:
 // first at start-up and modal, deaf to close and Escape, the library's gate and the view's
 // thresholds from "Save and Apply", the file and its messages, Change, Help and the meters.
-#include "shell/CVolumeControlDlg.h"
+#include "editor/CVolumeControlDlg.h"
 
 #include "editor/Commands.h"
 #include "editor/ControlPanel.h"

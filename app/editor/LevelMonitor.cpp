@@ -1,4 +1,4 @@
-#include "shell/LevelMonitor.h"
+#include "editor/LevelMonitor.h"
 
 #include "document/SafeFile.h"
 #include "document/UserPrompt.h"

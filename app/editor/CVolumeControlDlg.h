@@ -7,7 +7,7 @@
 // it, with the volume run ended and the noise gate handed to the library.
 #pragma once
 
-#include "shell/LevelMonitor.h"
+#include "editor/LevelMonitor.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // The level set-up's logic without its widgets: the meters and the calibration fed by level
 // blocks, the volume run it keeps going, Open, Save as and Save and Apply with their files and
 // messages, and where the displays put their marks.
-#include "shell/LevelMonitor.h"
+#include "editor/LevelMonitor.h"
 
 #include "document/UserPrompt.h"
 #include "support/AppDoubles.h"
