@@ -1,6 +1,7 @@
 #include "LiveTranscriber.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace hummwell {
 
@@ -37,6 +38,13 @@ LiveTranscriber::CountIn LiveTranscriber::countIn() {
     const bool first = countInLeft_ == countInStart_;
     ++countInLeft_;
     return first ? CountIn::First : CountIn::Later;
+}
+
+TickKind LiveTranscriber::tick(int frame, const ProjectSettings& settings) {
+    constexpr double kTickLeadMs = 130.0;  // ticks sound ahead of the frame being stored
+    int p = countInLeft_ + frame;
+    while (p < 0) p = static_cast<int>(std::trunc(p + settings.measureMs() * kFramesPerMs));
+    return tickAt(frameToMs(p) + kTickLeadMs, settings.beatMs(), settings.measureMs(), ticks_);
 }
 
 LiveTranscriber::Decided LiveTranscriber::decide(const FrameResult& result, const ProjectSettings& settings) {

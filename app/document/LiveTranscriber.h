@@ -2,7 +2,7 @@
 // arrives, decided a frame late from the result before and the one after. A note starts after
 // a rest where the level reaches the onset level and the pitch is clear, one-frame glitches are
 // smoothed, and a step of more than five semitones starts a new note. Before the first frame,
-// a count-in lets its results pass.
+// a count-in lets its results pass; the metronome ticks through both.
 //
 // Threads: during a take, the engine's capture thread calls everything here, under the view
 // state's take lock; start runs on the GUI thread before the engine starts.
@@ -12,6 +12,7 @@
 #include "LevelThresholds.h"
 #include "LookAhead.h"
 #include "ProjectSettings.h"
+#include "Scale.h"
 #include "tonik.h"
 
 namespace hummwell {
@@ -44,6 +45,10 @@ public:
     };
     Decided decide(const FrameResult& result, const ProjectSettings& settings);
 
+    // The metronome's tick for the result that is to be stored at `frame`, sounding 130 ms
+    // ahead of it; a result of the count-in ticks where it falls in the bar before the take.
+    TickKind tick(int frame, const ProjectSettings& settings);
+
 private:
     // The fields of a FrameResult the decision reads; noteState becomes the decided mark.
     struct Record {
@@ -60,6 +65,7 @@ private:
     int countInStart_ = 0;
     int countInLeft_ = 0;
     bool firstFrame_ = false;
+    TickFlags ticks_;  // armed from one take to the next
     Record r2_, r1_, r0_;  // two frames back, the frame being decided, the newest
 };
 

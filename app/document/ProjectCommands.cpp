@@ -16,7 +16,7 @@ namespace {
 
 const char* const kDiscardQuestion =
     "If you open an existing Project file, current data will be lost.\nDo you want to continue?";
-
+const char* const kSaveBeforeNewQuestion = "Do you want to save current MIDI sound before start new project?";
 
 // Applied through their setters, each then shown in its control, in this fixed order.
 constexpr Setting kPanelOrder[] = {
@@ -105,7 +105,13 @@ void exportMidi(ViewState& view) {
 }
 
 void newProject(ViewState& view, UndoSteps steps) {
-    if (!view.requestTransport(kEmptyProject)) return;  // asks whether to save first
+    if (view.transportState == kIdle && view.frameCount() > 1) {
+        const PromptAnswer a = view.prompt.message(kSaveBeforeNewQuestion, "SAVE AS", PromptIcon::Question,
+                                                   PromptButtons::YesNoCancel);
+        if (a == PromptAnswer::Cancel) return;
+        if (a == PromptAnswer::Yes) saveProject(view);  // goes on whatever it gives
+    }
+    if (!view.requestTransport(kEmptyProject)) return;
     showEmptyTrack(view, steps);
     view.cutProject.reset();
 }

@@ -11,14 +11,13 @@
 #include "FrameTrack.h"
 #include "LookAhead.h"
 #include "ProjectSettings.h"
+#include "Transport.h"
 #include "tonik.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace hummwell {
-
-enum TransportState : int { kIdle = 0, kRecording = 1, kPlaying = 2, kEmptyProject = 3 };
 
 class ViewSurface {
 public:

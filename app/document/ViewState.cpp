@@ -2,9 +2,6 @@
 
 #include "NoteFinder.h"
 
-#include "ProjectCommands.h"
-#include "ProjectFile.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -12,7 +9,6 @@ namespace hummwell {
 
 namespace {
 
-constexpr double kTickLeadMs = 130.0;  // ticks sound ahead of the frame being stored
 constexpr int kPlaybackTimerMs = 10;
 
 // For views that never play: headless transcription and tests of other commands.
@@ -86,43 +82,13 @@ void ViewState::requantize(int first, int count) {
     if (whole.count > 0) surface.renderStretch(whole.first, whole.count);
 }
 
-int ViewState::requestTransport(int target) {
-    const int n = frameCount();
-    TransportState next = transportState;
-    switch (transportState) {
-    case kIdle:
-    case kEmptyProject:
-        if (target == kRecording) {
-            if (n >= maxFrames) {
-                prompt.error(kTrackFull);
-                return 0;
-            }
-            next = kRecording;
-        } else if (transportState == kIdle && target == kPlaying) {
-            if (!(cursorFrame < n - 1)) return 0;
-            next = kPlaying;
-        } else if (transportState == kIdle && target == kEmptyProject) {
-            if (n > 1) {
-                const PromptAnswer a = prompt.message(
-                    "Do you want to save current MIDI sound before start new project?", "SAVE AS",
-                    PromptIcon::Question, PromptButtons::YesNoCancel);
-                if (a == PromptAnswer::Cancel) return 0;
-                if (a == PromptAnswer::Yes) saveProject(*this);  // goes on whatever it gives
-            }
-            next = kEmptyProject;
-        } else {
-            return 0;
-        }
-        break;
-    case kRecording:
-    case kPlaying:
-        if (target != kIdle) return 0;
-        next = n <= 1 ? kEmptyProject : kIdle;
-        break;
-    }
-    transportState = next;
-    surface.showTransportState(next);
-    return 1;
+bool ViewState::requestTransport(TransportState target) {
+    const TransportMove move = moveTransport(transportState, target, frameCount(), maxFrames, cursorFrame);
+    if (move.trackFull) prompt.error(kTrackFull);
+    if (!move.made) return false;
+    transportState = move.next;
+    surface.showTransportState(move.next);
+    return true;
 }
 
 int ViewState::findNotes(int first, int count, NoteFinderOptions::Pitch pitchFrom) {
@@ -167,9 +133,7 @@ void ViewState::record(CountIn countIn) {
     // Inserts during the take must never allocate on the capture thread.
     track.syncEvidence();
     track.reserve(maxFrames + 1);
-    takeAudio_.clear();
-    if (keepTakeAudio)
-        takeAudio_.reserve(static_cast<size_t>(std::max(maxFrames - frameCount(), 0)) * kBlockSamples);
+    takeAudio_.begin(maxFrames - frameCount());
     takeStart_ = cursorFrame;
     fullReported_ = false;
     surface.prepareRecordingDisplay();
@@ -262,8 +226,8 @@ void ViewState::unselect() {
     surface.repaint();
 }
 
-void ViewState::tickFor(double ms) {
-    switch (tickAt(ms, settings.beatMs(), settings.measureMs(), recordTickFlags_)) {
+void ViewState::soundTick(TickKind tick) {
+    switch (tick) {
     case kBeatTick: output.soundBeatTick(); break;
     case kMeasureTick: output.soundMeasureTick(); break;
     case kNoTick: break;
@@ -272,18 +236,12 @@ void ViewState::tickFor(double ms) {
 
 void ViewState::hearTakeAgain() {
     const int frames = cursorFrame - takeStart_;
-    if (frames <= 1 || takeAudio_.size() < static_cast<size_t>(kBlockSamples)) return;
-    const AnalysisLevels at = lookAheadLevels(inputLevels(takeAudio_.data(), takeAudio_.size()), levels.noiseLevel);
-    std::vector<HeardBlock> heard = input.hear(takeAudio_, at);
-    PeriodicityMeter meter;
-    for (size_t b = 0; b < heard.size(); ++b) {
-        meter.append(takeAudio_.data() + b * kBlockSamples, kBlockSamples);
-        if (heard[b].pitch >= 1.0) heard[b].periodicity = meter.measure((b + 1) * kBlockSamples, heard[b].pitch);
-    }
+    if (frames <= 1) return;
+    const std::vector<FrameEvidence> heard = takeAudio_.hearAgain(input, levels.noiseLevel, settings);
     // Block b was decided as frame takeStart_ + 1 + b: the take's first frame is the silence
     // before its first block.
     for (size_t b = 0; b < heard.size() && static_cast<int>(b) + 1 < frames; ++b)
-        track.evidence[static_cast<size_t>(takeStart_) + 1 + b] = lookAheadEvidence(heard[b], settings);
+        track.evidence[static_cast<size_t>(takeStart_) + 1 + b] = heard[b];
 }
 
 void ViewState::onFrameResult(const FrameResult& result) {
@@ -292,11 +250,7 @@ void ViewState::onFrameResult(const FrameResult& result) {
     switch (transcriber.countIn()) {
     case LiveTranscriber::CountIn::First: surface.repaint(); return;
     case LiveTranscriber::CountIn::Later:
-        if (settings.get(Setting::MetronomeOn)) {
-            int p = transcriber.countInLeft() + cursorFrame;
-            while (p < 0) p = static_cast<int>(std::trunc(p + settings.measureMs() * kFramesPerMs));
-            tickFor(frameToMs(p) + kTickLeadMs);
-        }
+        if (settings.get(Setting::MetronomeOn)) soundTick(transcriber.tick(cursorFrame, settings));
         if (transcriber.countInLeft() % 2 == 0) surface.repaint();
         return;
     case LiveTranscriber::CountIn::Over: break;
@@ -312,14 +266,10 @@ void ViewState::onFrameResult(const FrameResult& result) {
     }
     const LiveTranscriber::Decided decided = transcriber.decide(result, settings);
     track.insert(cursorFrame, decided.frame, decided.evidence);
-    // The block just delivered, for hearing the take again after Stop; Record reserved room for
-    // every block the track can take.
-    if (result.samples512 && takeAudio_.size() + kBlockSamples <= takeAudio_.capacity())
-        for (int i = 0; i < kBlockSamples; ++i)
-            takeAudio_.push_back(takeSample(result.samples512[i]));
+    takeAudio_.keep(result.samples512);  // to be heard again after Stop
     if (settings.get(Setting::RealtimeOutOn)) output.soundFrame(cursorFrame);
     surface.drawRecordedColumn(cursorFrame);
-    if (settings.get(Setting::MetronomeOn)) tickFor(cursorMs() + kTickLeadMs);
+    if (settings.get(Setting::MetronomeOn)) soundTick(transcriber.tick(cursorFrame, settings));
     if (cursorFrame % 3 == 1) surface.repaintLeftHalf();
     ++cursorFrame;
 }

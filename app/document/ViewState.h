@@ -19,6 +19,7 @@
 #include "NoteFinder.h"
 #include "ProjectSettings.h"
 #include "Selection.h"
+#include "TakeAudio.h"
 #include "Quantizer.h"
 #include "Scale.h"
 #include "UndoHistory.h"
@@ -70,9 +71,9 @@ public:
     }
 
     // --- Transport ------------------------------------------------------------------------
-    // The one gate of the transport: 0 stop, 1 record, 2 play, 3 new project. Returns 1 when
-    // the move was made, 0 when it was refused (nothing changed).
-    int requestTransport(int target);
+    // The one gate of the transport: whether the move to `target` (Idle is Stop, Empty
+    // Project is New) was made; a refused move changes nothing.
+    bool requestTransport(TransportState target);
     // Recording from a microphone counts in half a beat's worth of frames first; a file
     // transcribed after the fact has nothing to count in to.
     enum class CountIn { Beats, None };
@@ -119,8 +120,7 @@ public:
     // The audio of the last take, one block per recorded frame from its second on (16-bit,
     // 44,100 Hz), kept until the next Record. Stop has the engine hear it again at the levels
     // of its own audio, and the take's frames keep that evidence for every Find Notes.
-    const std::vector<int16_t>& takeAudio() const { return takeAudio_; }
-    bool keepTakeAudio = true;  // a file's transcription has its audio already
+    const std::vector<int16_t>& takeAudio() const { return takeAudio_.samples(); }
 
     mutable std::mutex takeLock;
     FrameTrack track;
@@ -159,8 +159,7 @@ public:
     PlaybackTimer& timer;
 
 private:
-    // Sounds the metronome for the frame that begins at `ms`, with the recording's flags.
-    void tickFor(double ms);
+    void soundTick(TickKind tick);
     // The cursor frame sounded afresh after a setting changed; during a take only the note
     // channel is prepared again, and the capture thread's next frame strikes the note.
     void resoundAfterSetting();
@@ -170,8 +169,7 @@ private:
     // Recording state.
     int takeStart_ = 0;
     bool fullReported_ = false;
-    TickFlags recordTickFlags_;
-    std::vector<int16_t> takeAudio_;  // written on the capture thread under takeLock
+    TakeAudio takeAudio_;  // written on the capture thread under takeLock
 };
 
 }  // namespace hummwell

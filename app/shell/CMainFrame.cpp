@@ -1,6 +1,6 @@
 #include "CMainFrame.h"
 
-#include "AboutBox.h"
+#include "CAboutDlg.h"
 #include "MenuLayout.h"
 #include "Profile.h"
 #include "ShellText.h"
@@ -281,7 +281,7 @@ void CMainFrame::runCommand(int id) {
     case kCmdViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); break;
     case kCmdHelp: openUserGuide(); break;
     case kCmdAbout: {
-        AboutBox about(this);
+        CAboutDlg about(this);
         about.exec();
         break;
     }

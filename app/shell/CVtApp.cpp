@@ -5,7 +5,7 @@
 #include "ShellText.h"
 #include "SingleInstance.h"
 #include "StartupOptions.h"
-#include "StartupSplash.h"
+#include "CStartupSplash.h"
 #include "TonikHostHook.h"
 #include "document/UserPrompt.h"
 #include "view/CVtView.h"
@@ -76,10 +76,10 @@ bool CVtApp::initInstance(const QStringList& arguments) {
     return true;
 }
 
-StartupSplash* CVtApp::splash() const { return splash_; }
+CStartupSplash* CVtApp::splash() const { return splash_; }
 
 void CVtApp::showSplash() {
-    if (splashEnabled_ && !splash_ && frame_) splash_ = StartupSplash::showOver(frame_.get());
+    if (splashEnabled_ && !splash_ && frame_) splash_ = CStartupSplash::showOver(frame_.get());
 }
 
 void CVtApp::hideSplash() {

@@ -15,7 +15,7 @@ namespace hummwell {
 class CMainFrame;
 class Profile;
 class SingleInstance;
-class StartupSplash;
+class CStartupSplash;
 class TonikHostHook;
 class UserPrompt;
 
@@ -32,7 +32,7 @@ public:
     CMainFrame* mainFrame() const { return frame_.get(); }
     const std::string& installDirectory() const { return installDirectory_; }
     const std::string& commandLineFile() const { return commandLineFile_; }
-    StartupSplash* splash() const;
+    CStartupSplash* splash() const;
     // Shows the splash over the main window, once, while start-up allows it.
     void showSplash();
     void hideSplash();
@@ -49,7 +49,7 @@ private:
     std::string installDirectory_;
     std::string commandLineFile_;
     bool splashEnabled_ = false;
-    QPointer<StartupSplash> splash_;
+    QPointer<CStartupSplash> splash_;
     int swallowedKey_ = 0;  // the key whose press removed the splash
     // The library's messages through the program's prompt, from before the view starts the
     // library until after the window (and any run it holds) has gone.

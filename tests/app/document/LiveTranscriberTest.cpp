@@ -159,3 +159,46 @@ TEST(LiveTranscriber, CountsInFirstAndStartsEachTakeWithoutTheLastOnesHistory) {
     EXPECT_EQ(second.evidence.pitch, 60.0);
     EXPECT_EQ(second.evidence.level, -10.0);
 }
+
+// The metronome through a take: a tick every beat, sounding 130 ms ahead of its frame, every
+// bar's first a measure tick; the count-in ticks where its frames fall in the bar before.
+TEST(LiveTranscriber, TicksEveryBeatAheadOfItsFrameAndThroughTheCountIn) {
+    ProjectSettings settings;  // 120 bpm, 4/4
+    const double beatFrames = settings.beatMs() * kFramesPerMs;
+    const int measureFrames = static_cast<int>(settings.measureMs() * kFramesPerMs);
+    const int beats = settings.beatsPerMeasure();
+
+    auto ticksOf = [&](LiveTranscriber& t, int from, int to) {
+        std::vector<std::pair<int, TickKind>> out;
+        for (int f = from; f < to; ++f) {
+            const TickKind k = t.tick(f, settings);
+            if (k != kNoTick) out.emplace_back(f, k);
+        }
+        return out;
+    };
+    LiveTranscriber take;
+    take.start(0);
+    const auto ticks = ticksOf(take, 0, 4 * measureFrames);
+    // Beats 1 .. 16: none at frame 0 (its 130 ms are no boundary), and the 16th, at 8 s, is due
+    // 130 ms before the four bars' frames end.
+    ASSERT_EQ(ticks.size(), static_cast<size_t>(4 * beats));
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        // Beat k + 1 begins at (k + 1) x beat; its tick is on the first frame 130 ms ahead of it.
+        const double dueMs = (static_cast<double>(i) + 1.0) * settings.beatMs() - 130.0;
+        EXPECT_NEAR(ticks[i].first, dueMs * kFramesPerMs, 1.0) << i;
+        EXPECT_EQ(ticks[i].second, (i + 1) % beats == 0 ? kMeasureTick : kBeatTick) << i;
+        if (i > 0) EXPECT_NEAR(ticks[i].first - ticks[i - 1].first, beatFrames, 1.0);
+    }
+
+    // A count-in of one bar before frame 0: its results tick on the bar's beats, one after the
+    // other, and the take that follows goes on from the cursor.
+    LiveTranscriber countedIn;
+    countedIn.start(measureFrames);
+    std::vector<std::pair<int, TickKind>> heard;
+    for (int i = 0; countedIn.countIn() != LiveTranscriber::CountIn::Over; ++i) {
+        const TickKind k = countedIn.tick(0, settings);
+        if (k != kNoTick) heard.emplace_back(i, k);
+    }
+    ASSERT_GE(heard.size(), static_cast<size_t>(beats - 1));
+    for (size_t i = 1; i < heard.size(); ++i) EXPECT_NEAR(heard[i].first - heard[i - 1].first, beatFrames, 1.0);
+}

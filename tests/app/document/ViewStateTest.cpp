@@ -57,22 +57,22 @@ struct Recorder : ViewFixture {
 TEST(TransportGate, FollowsItsTable) {
     ViewFixture f;
     ViewState view(f.prompt, f.surface, f.output, f.input);
-    EXPECT_EQ(view.requestTransport(kPlaying), 0) << "an empty project cannot play";
-    EXPECT_EQ(view.requestTransport(kIdle), 0);
-    EXPECT_EQ(view.requestTransport(kRecording), 1);
-    EXPECT_EQ(view.requestTransport(kPlaying), 0) << "no play while recording";
-    EXPECT_EQ(view.requestTransport(kIdle), 1);
+    EXPECT_FALSE(view.requestTransport(kPlaying)) << "an empty project cannot play";
+    EXPECT_FALSE(view.requestTransport(kIdle));
+    EXPECT_TRUE(view.requestTransport(kRecording));
+    EXPECT_FALSE(view.requestTransport(kPlaying)) << "no play while recording";
+    EXPECT_TRUE(view.requestTransport(kIdle));
     EXPECT_EQ(view.transportState, kEmptyProject) << "nothing recorded: back to empty";
 
     view.track.insert(0, Frame{60.0, 0, 64.0, kMarkOnset, 0});
     view.transportState = kRecording;
-    EXPECT_EQ(view.requestTransport(kIdle), 1);
+    EXPECT_TRUE(view.requestTransport(kIdle));
     EXPECT_EQ(view.transportState, kIdle);
     view.cursorFrame = 1;  // on the final rest frame: nothing to play
-    EXPECT_EQ(view.requestTransport(kPlaying), 0);
+    EXPECT_FALSE(view.requestTransport(kPlaying));
     view.cursorFrame = 0;
-    EXPECT_EQ(view.requestTransport(kPlaying), 1);
-    EXPECT_EQ(view.requestTransport(kIdle), 1);
+    EXPECT_TRUE(view.requestTransport(kPlaying));
+    EXPECT_TRUE(view.requestTransport(kIdle));
     EXPECT_EQ(f.surface.states,
               (std::vector<TransportState>{kRecording, kEmptyProject, kIdle, kPlaying, kIdle}));
     EXPECT_TRUE(f.prompt.messages.empty());
@@ -82,7 +82,7 @@ TEST(TransportGate, RefusesToRecordIntoAFullTrack) {
     ViewFixture f;
     ViewState view(f.prompt, f.surface, f.output, f.input);
     view.maxFrames = 1;
-    EXPECT_EQ(view.requestTransport(kRecording), 0);
+    EXPECT_FALSE(view.requestTransport(kRecording));
     ASSERT_EQ(f.prompt.messages.size(), 1u);
     EXPECT_EQ(f.prompt.messages[0].text,
               "No more recording is allowed because your MIDI data is full.");
@@ -98,8 +98,9 @@ TEST(TransportGate, NewProjectAsksToSaveWhenThereIsMaterial) {
     view.track.insert(0, Frame{60.0, 0, 64.0, kMarkOnset, 0});
 
     f.prompt.answers = {PromptAnswer::Cancel};
-    EXPECT_EQ(view.requestTransport(kEmptyProject), 0);
+    newProject(view);
     EXPECT_EQ(view.transportState, kIdle);
+    EXPECT_EQ(view.frameCount(), 2);
     ASSERT_EQ(f.prompt.messages.size(), 1u);
     EXPECT_EQ(f.prompt.messages[0].text,
               "Do you want to save current MIDI sound before start new project?");
@@ -107,9 +108,16 @@ TEST(TransportGate, NewProjectAsksToSaveWhenThereIsMaterial) {
     EXPECT_EQ(f.prompt.messages[0].buttons, PromptButtons::YesNoCancel);
 
     f.prompt.answers = {PromptAnswer::Yes};  // the save dialog is cancelled: it goes on anyway
-    EXPECT_EQ(view.requestTransport(kEmptyProject), 1);
+    newProject(view);
     EXPECT_EQ(f.prompt.saveChoices.size(), 1u);
     EXPECT_EQ(view.transportState, kEmptyProject);
+    EXPECT_EQ(view.frameCount(), 1);
+
+    // The gate itself only moves; the question is New Project's.
+    view.transportState = kIdle;
+    view.track.insert(0, Frame{60.0, 0, 64.0, kMarkOnset, 0});
+    EXPECT_TRUE(view.requestTransport(kEmptyProject));
+    EXPECT_EQ(f.prompt.messages.size(), 2u);
 }
 
 // --- Record and Stop ------------------------------------------------------------------------

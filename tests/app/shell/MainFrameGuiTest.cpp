@@ -11,7 +11,7 @@
 #include "shell/CVtApp.h"
 #include "shell/Profile.h"
 #include "shell/QtProfile.h"
-#include "shell/StartupSplash.h"
+#include "shell/CStartupSplash.h"
 #include "support/AppDoubles.h"
 #include "support/GuiShell.h"
 #include "support/TempFolder.h"

@@ -7,11 +7,11 @@
 
 namespace hummwell {
 
-class StartupSplash final : public QWidget {
+class CStartupSplash final : public QWidget {
 public:
     // Null when the picture is missing: then there is no splash.
-    static StartupSplash* showOver(QWidget* owner);
-    explicit StartupSplash(const QImage& picture, QWidget* owner);
+    static CStartupSplash* showOver(QWidget* owner);
+    explicit CStartupSplash(const QImage& picture, QWidget* owner);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

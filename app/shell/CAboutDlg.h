@@ -5,9 +5,9 @@
 
 namespace hummwell {
 
-class AboutBox final : public QDialog {
+class CAboutDlg final : public QDialog {
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
 }  // namespace hummwell

@@ -1,4 +1,4 @@
-#include "AboutBox.h"
+#include "CAboutDlg.h"
 
 #include "ShellText.h"
 #include "resources/Pictures.h"
@@ -11,7 +11,7 @@
 
 namespace hummwell {
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("aboutBox");
     setWindowTitle(kAboutTitle);
     auto* picture = new QLabel;

@@ -1,4 +1,4 @@
-#include "StartupSplash.h"
+#include "CStartupSplash.h"
 
 #include "resources/Pictures.h"
 
@@ -8,7 +8,7 @@
 
 namespace hummwell {
 
-StartupSplash::StartupSplash(const QImage& picture, QWidget* owner)
+CStartupSplash::CStartupSplash(const QImage& picture, QWidget* owner)
     : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       picture_(picture) {
     setObjectName("startupSplash");
@@ -21,16 +21,16 @@ StartupSplash::StartupSplash(const QImage& picture, QWidget* owner)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-StartupSplash* StartupSplash::showOver(QWidget* owner) {
+CStartupSplash* CStartupSplash::showOver(QWidget* owner) {
     const QImage picture = pictures::splashPicture();
     if (picture.isNull()) return nullptr;
-    auto* splash = new StartupSplash(picture, owner);
+    auto* splash = new CStartupSplash(picture, owner);
     splash->show();
     splash->repaint();
     return splash;
 }
 
-void StartupSplash::paintEvent(QPaintEvent*) {
+void CStartupSplash::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, picture_);
 }
