@@ -65,6 +65,22 @@ double median(std::vector<double> v) {
     return v[mid];
 }
 
+// The end of the note whose onset is frame s: the first frame after it that is no continuation.
+int noteEndAfter(const std::vector<int32_t>& mark, int s) {
+    const int n = static_cast<int>(mark.size());
+    int e = s + 1;
+    while (e < n && mark[e] == kMarkContinue) ++e;
+    return e;
+}
+
+// The loudest level of frames a .. b - 1 that have one; minus infinity when none has.
+double peakLevel(const std::vector<double>& level, int a, int b) {
+    double peak = -std::numeric_limits<double>::infinity();
+    for (int i = a; i < b; ++i)
+        if (!std::isnan(level[i])) peak = std::max(peak, level[i]);
+    return peak;
+}
+
 // How far the contour of frames a .. b - 1 travels: the range of its three-frame averages.
 double travel(const std::vector<double>& x, int a, int b) {
     double lo = std::numeric_limits<double>::max(), hi = -lo;
@@ -100,11 +116,8 @@ void trimDecays(std::vector<int32_t>& mark, std::vector<double>& pitch, const st
     const int n = static_cast<int>(mark.size());
     for (int s = 0; s < n; ++s) {
         if (mark[s] != kMarkOnset) continue;
-        int e = s + 1;
-        while (e < n && mark[e] == kMarkContinue) ++e;
-        double peak = -std::numeric_limits<double>::infinity();
-        for (int i = s; i < e; ++i)
-            if (!std::isnan(level[i])) peak = std::max(peak, level[i]);
+        const int e = noteEndAfter(mark, s);
+        const double peak = peakLevel(level, s, e);
         int end = e;
         while (end - s > kShortestNote && !std::isnan(level[end - 1]) && level[end - 1] < peak - drop) --end;
         for (int i = end; i < e; ++i) {
@@ -267,12 +280,8 @@ void dropMurmurs(std::vector<int32_t>& mark, std::vector<double>& pitch, const s
     std::vector<Span> notes;
     for (int a = 0; a < n; ++a) {
         if (mark[a] != kMarkOnset) continue;
-        int e = a + 1;
-        while (e < n && mark[e] == kMarkContinue) ++e;
-        double peak = -std::numeric_limits<double>::infinity();
-        for (int i = a; i < e; ++i)
-            if (!std::isnan(level[i])) peak = std::max(peak, level[i]);
-        notes.push_back({a, e, peak});
+        const int e = noteEndAfter(mark, a);
+        notes.push_back({a, e, peakLevel(level, a, e)});
         a = e - 1;
     }
     for (size_t k = 0; k < notes.size(); ++k) {
@@ -296,8 +305,7 @@ void dropUnvoicedNotes(std::vector<int32_t>& mark, std::vector<double>& pitch, c
     std::vector<double> v;
     for (int a = 0; a < n; ++a) {
         if (mark[a] != kMarkOnset) continue;
-        int e = a + 1;
-        while (e < n && mark[e] == kMarkContinue) ++e;
+        const int e = noteEndAfter(mark, a);
         v.clear();
         for (int i = a; i < e; ++i)
             if (!std::isnan(voicing[i])) v.push_back(voicing[i]);

@@ -2,6 +2,8 @@
 // end, which pitches a frame keeps, its volume, and the count-in before the first frame.
 #include "document/LiveTranscriber.h"
 
+#include "support/EngineResults.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -10,16 +12,9 @@ using namespace hummwell;
 
 namespace {
 
-FrameResult result(double level, double pitch, double clarity, int noteState) {
-    FrameResult r{};
-    r.level = level;
-    r.pitch = pitch;
-    r.clarity = clarity;
-    r.noteState = noteState;
-    return r;
-}
-const FrameResult kQuiet = result(-60.0, 0.0, 0.0, -1);
-FrameResult sung(double pitch, int noteState = 0) { return result(-10.0, pitch, 9.0, noteState); }
+using engineresults::kQuiet;
+using engineresults::result;
+using engineresults::sung;
 
 // A take without a count-in: the decided frames in order.
 struct Take {

@@ -5,6 +5,7 @@
 #include "document/ProjectFile.h"
 
 #include "support/AppDoubles.h"
+#include "support/EngineResults.h"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +19,9 @@ namespace {
 
 constexpr int kCountIn = 250;  // frames of count-in at 120 bpm
 
-FrameResult result(double level, double pitch, double clarity, int noteState) {
-    FrameResult r{};
-    r.level = level;
-    r.pitch = pitch;
-    r.clarity = clarity;
-    r.noteState = noteState;
-    return r;
-}
-const FrameResult kQuiet = result(-60.0, 0.0, 0.0, -1);
-FrameResult sung(double pitch, int noteState = 0) { return result(-10.0, pitch, 9.0, noteState); }
+using engineresults::kQuiet;
+using engineresults::result;
+using engineresults::sung;
 
 struct Recorder : ViewFixture {
     ViewState view{prompt, surface, output, input};
